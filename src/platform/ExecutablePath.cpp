@@ -1,0 +1,34 @@
+#include "platform/ExecutablePath.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+#include <mutex>
+
+namespace nb::platform {
+namespace {
+std::mutex g_overrideMutex;
+std::string g_override;
+}  // namespace
+
+void SetExecutablePathOverride(const std::string& path) {
+    std::lock_guard lock(g_overrideMutex);
+    g_override = path;
+}
+
+bool GetExecutablePath(std::string& path) {
+    {
+        std::lock_guard lock(g_overrideMutex);
+        if (!g_override.empty()) {
+            path = g_override;
+            return true;
+        }
+    }
+    char buffer[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return false;
+    path.assign(buffer, static_cast<size_t>(n));
+    return true;
+}
+
+}  // namespace nb::platform

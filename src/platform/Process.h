@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nb::platform {
+
+// Splits one command line into arguments by the Windows rules: blanks and tabs separate,
+// double quotes group, 2n backslashes before a quote give n backslashes and a quote that
+// groups, 2n+1 give n backslashes and a literal quote, "" inside quotes is a literal quote,
+// other backslashes stand as they are. The program path (first token) takes quotes only.
+std::vector<std::string> SplitCommandLine(std::string_view commandLine);
+
+// Where StartProcess finds a program named by a relative path: the launcher's own folder
+// first, then the current folder, then (for a bare name) the search path. Empty when none.
+std::string ResolveProgram(const std::string& program);
+
+// Starts a program from a full command line (program path first) without waiting for it.
+// The child inherits the environment and the current folder, no descriptors beyond the
+// standard three, and is not left as a zombie. True when the program was started.
+bool StartProcess(const std::string& commandLine);
+
+}  // namespace nb::platform

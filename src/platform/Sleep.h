@@ -1,0 +1,7 @@
+#pragma once
+
+namespace nb::platform {
+
+void SleepMilliseconds(unsigned milliseconds);
+
+}  // namespace nb::platform

@@ -1,0 +1,63 @@
+#include "ui/LauncherApp.h"
+
+#include <cstdio>
+
+#include "app/LauncherContext.h"
+#include "app/TextEncoding.h"
+#include "app/TraceLog.h"
+
+namespace nb {
+namespace {
+LauncherApp* g_app = nullptr;
+
+// "缺少文件，請重新安裝": the start-up text for missing files, kept in the Big5 code page.
+constexpr const char kMissingFilesBig5[] = "\xAF\xCA\xA4\xD6\xA4\xE5\xA5\xF3\xA1\x41\xBD\xD0\xAD\xAB\xB7\x73\xA6\x77\xB8\xCB";
+}  // namespace
+
+LauncherApp* LauncherApp::Instance() { return g_app; }
+
+LauncherApp::~LauncherApp() {
+    if (m_pContext) ExitInstance();
+}
+
+bool LauncherApp::InitInstance(const CommandLineInfo& cmd) {
+    g_app = this;
+    m_pContext = new LauncherContext();
+    SetTheContext(m_pContext);
+    LauncherContext& ctx = *m_pContext;
+
+    if (!ctx.LoadLocalFiles()) {
+        std::u16string text = Big5ToUtf16(kMissingFilesBig5);
+        std::fprintf(stderr, "%s\n", GbkToUtf8(Utf16ToGbk(text)).c_str());
+        return false;
+    }
+    if (!ctx.InitPathsAndEndpoints()) {
+        ctx.ShowNumberedMessage(26);
+        return false;
+    }
+    ctx.RegisterInstallPath();
+    switch (ctx.ProcessCommandLine(cmd)) {
+        case 2:
+            ctx.ShowNumberedMessage(27);
+            return false;
+        case 1:
+            return false;
+        default:
+            break;
+    }
+    TraceLog("-----LCS_OK-----\n");
+    return false;
+}
+
+int LauncherApp::ExitInstance() {
+    m_bStopWorker = true;
+    if (m_hWorkerThread.joinable()) m_hWorkerThread.join();
+    if (m_pContext) {
+        SetTheContext(nullptr);
+        delete m_pContext;
+        m_pContext = nullptr;
+    }
+    return 0;
+}
+
+}  // namespace nb
