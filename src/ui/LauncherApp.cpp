@@ -18,6 +18,8 @@ constexpr const char kMissingFilesBig5[] = "\xAF\xCA\xA4\xD6\xA4\xE5\xA5\xF3\xA1
 
 LauncherApp* LauncherApp::Instance() { return g_app; }
 
+LauncherApp::LauncherApp() = default;
+
 LauncherApp::~LauncherApp() {
     if (m_pContext) ExitInstance();
 }

@@ -14,7 +14,7 @@ class QtLauncherUi;
 // exit stops the update worker before the context goes away.
 class LauncherApp {
 public:
-    LauncherApp() = default;
+    LauncherApp();
     LauncherApp(const LauncherApp&) = delete;
     LauncherApp& operator=(const LauncherApp&) = delete;
     ~LauncherApp();
