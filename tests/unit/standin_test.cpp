@@ -289,8 +289,9 @@ TEST_F(StandinTest, StalledBodyGoesOnWhenTheFaultsChangeAndPacedBodyArrivesWhole
 
 TEST_F(StandinTest, LogsEveryRequestHeadByteForByte) {
     Start({});
-    Get(Url("/a.bin?x=1&y=%41"), {"Accept: */*", "User-Agent:  Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)",
-                                  "Range: bytes=52000-"});
+    Get(Url("/a.bin?x=1&y=%41"),
+        {"Accept: */*", "User-Agent:  Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)",
+         "Range: bytes=52000-"});
     Control("status");  // control requests stay out of the log
     Get(Url("/interface/vcode.php"));
 
@@ -324,12 +325,13 @@ protected:
                   "\xE7\x8E\xA9\xE5\xAE\xB6 \xE5\xAF\x86\xE7\xA0\x81\r\n"
                   "carol secret locked\r\n"
                   "dave secret\r\n");
-        WriteFile(m_dir.File("site/norbel_xml/zonelist.xml"),
-                  "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<zonelist>\n"
-                  "<gameVerInfo build_code=\"1\" version=\"1.0\"/>\n<update_url>http://x/</update_url>\n"
-                  "<bigzone name=\"z\"><server id=\"1\" name=\"a\" state=\"0\" server_tag=\"0\" fetch_url=\"h\"/>"
-                  "<server id=\"12\" name=\"b\" state=\"0\" server_tag=\"2\" fetch_url=\"h\"/></bigzone>\n"
-                  "</zonelist>\n");
+        WriteFile(
+            m_dir.File("site/norbel_xml/zonelist.xml"),
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<zonelist>\n"
+            "<gameVerInfo build_code=\"1\" version=\"1.0\"/>\n<update_url>http://x/</update_url>\n"
+            "<bigzone name=\"z\"><server id=\"1\" name=\"a\" state=\"0\" server_tag=\"0\" fetch_url=\"h\"/>"
+            "<server id=\"12\" name=\"b\" state=\"0\" server_tag=\"2\" fetch_url=\"h\"/></bigzone>\n"
+            "</zonelist>\n");
     }
     void StartService(std::vector<std::string> args = {}) {
         args.insert(args.end(), {"--accounts", m_dir.File("accounts.txt")});
@@ -457,7 +459,9 @@ TEST_F(StandinAccountTest, PictureSessionAndCodeCheck) {
     EXPECT_TRUE(std::regex_match(code, std::regex("[0-9]{4}"))) << code;
     EXPECT_EQ(Control("code?p=unknown").status, 404);
 
-    auto check = [&](const std::string& query) { return Elements(Get(Url("/interface/check_code.php?" + query)).body); };
+    auto check = [&](const std::string& query) {
+        return Elements(Get(Url("/interface/check_code.php?" + query)).body);
+    };
     EXPECT_EQ(check("c=&p=" + session)["error"], "1101");
     EXPECT_EQ(check("c=" + code)["error"], "1102");
     EXPECT_EQ(check("c=" + code + "&p=unknown")["error"], "1102");
@@ -484,7 +488,8 @@ TEST_F(StandinAccountTest, AlwaysCodeDemandsACodeOnEveryLogin) {
     EXPECT_EQ(LoginError(Plain("alice", kSecretDigest)), "1010");
     auto [session, code] = Picture();
     ASSERT_FALSE(session.empty());
-    EXPECT_EQ(Elements(Get(Url("/interface/check_code.php?c=" + code + "&p=" + session)).body)["result"], "1");
+    EXPECT_EQ(Elements(Get(Url("/interface/check_code.php?c=" + code + "&p=" + session)).body)["result"],
+              "1");
     EXPECT_EQ(Login(WithCode("alice", kSecretDigest, code, session))["result"], "1");
     EXPECT_EQ(LoginError(Plain("alice", kSecretDigest)), "1010");
 
@@ -500,16 +505,18 @@ TEST(StandinProgram, HelpNamesEveryOptionAndBadOptionsAreRefused) {
     std::string exe = nb::test::BuildPath("nb-standin");
     ASSERT_EQ(std::system((exe + " --help > " + help).c_str()), 0);
     std::string text = nb::test::ReadFile(help);
-    for (const char* option : {"--root", "--port", "--log", "--accounts", "--servers", "--always-code", "--code-after",
-                               "--force-error", "--ignore-range", "--cut-after", "--stall-after", "--rate",
-                               "--fault-path", "--fault-times", "--status", "--verbose", "--help"}) {
+    for (const char* option :
+         {"--root", "--port", "--log", "--accounts", "--servers", "--always-code", "--code-after",
+          "--force-error", "--ignore-range", "--cut-after", "--stall-after", "--rate", "--fault-path",
+          "--fault-times", "--status", "--verbose", "--help"}) {
         EXPECT_NE(text.find(option), std::string::npos) << option;
     }
     EXPECT_NE(std::system((exe + " --port 70000 2> " + dir.File("err.txt")).c_str()), 0);
     EXPECT_NE(std::system((exe + " --bogus 2> " + dir.File("err.txt")).c_str()), 0);
-    EXPECT_NE(std::system((exe + " --port 0 --accounts " + dir.File("none.txt") + " 2> " + dir.File("err.txt"))
-                              .c_str()),
-              0);
+    EXPECT_NE(
+        std::system(
+            (exe + " --port 0 --accounts " + dir.File("none.txt") + " 2> " + dir.File("err.txt")).c_str()),
+        0);
 }
 
 }  // namespace

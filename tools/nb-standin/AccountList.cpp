@@ -107,7 +107,8 @@ bool AccountList::Load(const std::string& path, std::string& error) {
 const Account* AccountList::Find(std::string_view name) const {
     std::string wanted = nb::GbkToLower(name);
     for (const Account& account : m_accounts) {
-        if (std::find(account.names.begin(), account.names.end(), wanted) != account.names.end()) return &account;
+        if (std::find(account.names.begin(), account.names.end(), wanted) != account.names.end())
+            return &account;
     }
     return nullptr;
 }

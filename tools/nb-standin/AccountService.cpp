@@ -45,10 +45,17 @@ std::string XmlEscape(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            default: out.push_back(c);
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out.push_back(c);
         }
     }
     return out;
@@ -57,7 +64,8 @@ std::string XmlEscape(const std::string& text) {
 // Values are code page 936 bytes (the login name is echoed as sent), hence the declaration.
 ServiceReply Document(const std::vector<std::pair<std::string, std::string>>& elements) {
     std::string body = "<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<response>\r\n";
-    for (const auto& [name, value] : elements) body += "  <" + name + ">" + XmlEscape(value) + "</" + name + ">\r\n";
+    for (const auto& [name, value] : elements)
+        body += "  <" + name + ">" + XmlEscape(value) + "</" + name + ">\r\n";
     body += "</response>\r\n";
     ServiceReply reply;
     reply.contentType = "text/xml";
@@ -156,7 +164,8 @@ ServiceReply AccountService::Login(const QueryParams& query) {
 
     AccountList accounts;
     std::string error;
-    accounts.Load(m_accountsFile, error);  // an unreadable file was refused at start; now it just has no accounts
+    accounts.Load(m_accountsFile,
+                  error);  // an unreadable file was refused at start; now it just has no accounts
     const Account* account = accounts.Find(name);
     if (!account) {
         CountFailure(name);
@@ -229,13 +238,13 @@ bool AccountService::Apply(const QueryParams& query, std::string& error) {
         }
         alwaysCode = flag != 0;
     }
-    if (auto [has, value] = Param(query, "code_after"); has && (!ParseInt64(value, codeAfter) || codeAfter < 0 ||
-                                                                 codeAfter > INT32_MAX)) {
+    if (auto [has, value] = Param(query, "code_after");
+        has && (!ParseInt64(value, codeAfter) || codeAfter < 0 || codeAfter > INT32_MAX)) {
         error = "bad value for code_after: " + value;
         return false;
     }
-    if (auto [has, value] = Param(query, "force_error"); has && (!ParseInt64(value, forceError) ||
-                                                                  forceError < INT32_MIN || forceError > INT32_MAX)) {
+    if (auto [has, value] = Param(query, "force_error");
+        has && (!ParseInt64(value, forceError) || forceError < INT32_MIN || forceError > INT32_MAX)) {
         error = "bad value for force_error: " + value;
         return false;
     }

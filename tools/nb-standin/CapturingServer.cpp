@@ -28,7 +28,8 @@ bool CapturingServer::WaitForNextRequest(const httplib::Stream& stream, bool buf
 }
 
 bool CapturingServer::process_and_close_socket(socket_t sock) {
-    CapturingStream stream(sock, read_timeout_sec_, read_timeout_usec_, write_timeout_sec_, write_timeout_usec_);
+    CapturingStream stream(sock, read_timeout_sec_, read_timeout_usec_, write_timeout_sec_,
+                           write_timeout_usec_);
     bool ok = false;
     for (size_t left = keep_alive_max_count_; left > 0 && svr_sock_ != INVALID_SOCKET; --left) {
         if (!WaitForNextRequest(stream, stream.HasBuffered())) break;

@@ -17,7 +17,9 @@ namespace {
 // a misbehaving client from growing the record without end.
 constexpr size_t kMaxCapture = 64 * 1024;
 
-int ToMilliseconds(time_t sec, time_t usec) { return static_cast<int>(sec * 1000 + usec / 1000); }
+int ToMilliseconds(time_t sec, time_t usec) {
+    return static_cast<int>(sec * 1000 + usec / 1000);
+}
 
 bool WaitFor(socket_t sock, short events, int timeoutMs) {
     pollfd pfd{sock, events, 0};
@@ -50,9 +52,13 @@ CapturingStream::CapturingStream(socket_t sock, time_t readSec, time_t readUsec,
       m_readTimeoutMs(ToMilliseconds(readSec, readUsec)),
       m_writeTimeoutMs(ToMilliseconds(writeSec, writeUsec)) {}
 
-bool CapturingStream::is_readable() const { return HasBuffered() || WaitFor(m_sock, POLLIN, m_readTimeoutMs); }
+bool CapturingStream::is_readable() const {
+    return HasBuffered() || WaitFor(m_sock, POLLIN, m_readTimeoutMs);
+}
 
-bool CapturingStream::is_writable() const { return WaitFor(m_sock, POLLOUT, m_writeTimeoutMs); }
+bool CapturingStream::is_writable() const {
+    return WaitFor(m_sock, POLLOUT, m_writeTimeoutMs);
+}
 
 ssize_t CapturingStream::read(char* ptr, size_t size) {
     if (!HasBuffered()) {

@@ -63,7 +63,9 @@ struct Canvas {
     }
 };
 
-uint8_t Between(int low, int high) { return static_cast<uint8_t>(low + static_cast<int>(RandomBelow(high - low + 1))); }
+uint8_t Between(int low, int high) {
+    return static_cast<uint8_t>(low + static_cast<int>(RandomBelow(high - low + 1)));
+}
 
 }  // namespace
 
@@ -81,12 +83,13 @@ std::string CodePicture::RenderPng(std::string_view digits) {
         }
     }
     for (int i = 0; i < 70; ++i) {
-        canvas.Set(static_cast<int>(RandomBelow(kWidth)), static_cast<int>(RandomBelow(kHeight)), Between(120, 220),
-                   Between(120, 220), Between(120, 220));
+        canvas.Set(static_cast<int>(RandomBelow(kWidth)), static_cast<int>(RandomBelow(kHeight)),
+                   Between(120, 220), Between(120, 220), Between(120, 220));
     }
     for (int i = 0; i < 2; ++i) {
-        canvas.Line(0, static_cast<int>(RandomBelow(kHeight)), width - 1, static_cast<int>(RandomBelow(kHeight)),
-                    Between(150, 210), Between(150, 210), Between(150, 210));
+        canvas.Line(0, static_cast<int>(RandomBelow(kHeight)), width - 1,
+                    static_cast<int>(RandomBelow(kHeight)), Between(150, 210), Between(150, 210),
+                    Between(150, 210));
     }
 
     for (size_t i = 0; i < digits.size() && i < 4; ++i) {

@@ -11,7 +11,8 @@ constexpr std::string_view kDigestSalt = "rq4@8";
 std::string Md5Hex(std::string_view bytes) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr) != 1) return std::string();
+    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr) != 1)
+        return std::string();
     static const char kHex[] = "0123456789abcdef";
     std::string text;
     text.reserve(length * 2);

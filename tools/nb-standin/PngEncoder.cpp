@@ -39,8 +39,8 @@ std::string EncodePngRgba(uint32_t width, uint32_t height, const std::vector<uin
     }
     uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
     std::string packed(packedSize, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, raw.data(), static_cast<uLong>(raw.size()),
-                  Z_BEST_COMPRESSION) != Z_OK) {
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, raw.data(),
+                  static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK) {
         return std::string();
     }
     packed.resize(packedSize);

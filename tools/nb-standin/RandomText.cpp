@@ -19,7 +19,8 @@ uint32_t RandomBelow(uint32_t bound) {
 std::string RandomText(size_t length, std::string_view alphabet) {
     std::string text;
     text.reserve(length);
-    for (size_t i = 0; i < length; ++i) text.push_back(alphabet[RandomBelow(static_cast<uint32_t>(alphabet.size()))]);
+    for (size_t i = 0; i < length; ++i)
+        text.push_back(alphabet[RandomBelow(static_cast<uint32_t>(alphabet.size()))]);
     return text;
 }
 

@@ -150,7 +150,8 @@ ParseResult ParseCommandLine(int argc, char** argv) {
             o.forceError = static_cast<int>(n);
         } else if (arg == "--ignore-range") {
             o.faults.ignoreRange = true;
-        } else if (arg == "--cut-after" || arg == "--stall-after" || arg == "--rate" || arg == "--fault-times") {
+        } else if (arg == "--cut-after" || arg == "--stall-after" || arg == "--rate" ||
+                   arg == "--fault-times") {
             if (!NeedValue(argc, argv, i, value, result)) return result;
             if (!NumberOption(arg, value, 0, INT64_MAX, n, result)) return result;
             if (arg == "--cut-after") o.faults.cutAfter = n;

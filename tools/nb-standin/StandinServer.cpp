@@ -18,8 +18,8 @@ namespace nbstandin {
 namespace {
 
 constexpr const char* kControlPrefix = "/_standin/";
-constexpr size_t kChunkBytes = 256 * 1024;       // large files stream in pieces of this size
-constexpr int kWorkerThreads = 32;               // stalled bodies each hold one
+constexpr size_t kChunkBytes = 256 * 1024;  // large files stream in pieces of this size
+constexpr int kWorkerThreads = 32;          // stalled bodies each hold one
 constexpr size_t kKeepAliveRequests = 100;
 
 struct MimeType {
@@ -27,10 +27,10 @@ struct MimeType {
     const char* type;
 };
 constexpr MimeType kMimeTypes[] = {
-    {".html", "text/html"},        {".htm", "text/html"},        {".xml", "text/xml"},
-    {".txt", "text/plain"},        {".css", "text/css"},         {".js", "application/javascript"},
-    {".json", "application/json"}, {".png", "image/png"},        {".jpg", "image/jpeg"},
-    {".jpeg", "image/jpeg"},       {".gif", "image/gif"},        {".svg", "image/svg+xml"},
+    {".html", "text/html"},        {".htm", "text/html"},       {".xml", "text/xml"},
+    {".txt", "text/plain"},        {".css", "text/css"},        {".js", "application/javascript"},
+    {".json", "application/json"}, {".png", "image/png"},       {".jpg", "image/jpeg"},
+    {".jpeg", "image/jpeg"},       {".gif", "image/gif"},       {".svg", "image/svg+xml"},
     {".ico", "image/x-icon"},      {".zip", "application/zip"},
 };
 
@@ -71,7 +71,8 @@ StandinServer::StandinServer(const StandinOptions& options)
     : m_options(options), m_faults(options.faults, options.statusByPath), m_accounts(options) {
     m_server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     m_server.set_keep_alive_max_count(kKeepAliveRequests);
-    m_server.SetHeadHandler([this](httplib::Request& request, std::string_view head) { OnHead(request, head); });
+    m_server.SetHeadHandler(
+        [this](httplib::Request& request, std::string_view head) { OnHead(request, head); });
     m_server.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
         Route(request, response);
     });
@@ -123,7 +124,8 @@ void StandinServer::Route(const httplib::Request& request, httplib::Response& re
     if (path.rfind(kControlPrefix, 0) == 0) return Control(request, response);
     if (int status = m_faults.StatusFor(path); status != 0) {
         response.status = status;
-        response.set_content("<html><body><h1>" + std::to_string(status) + "</h1></body></html>\n", "text/html");
+        response.set_content("<html><body><h1>" + std::to_string(status) + "</h1></body></html>\n",
+                             "text/html");
         return;
     }
 
@@ -233,7 +235,8 @@ void StandinServer::ServeFile(const httplib::Request& request, httplib::Response
             const BodyFaults& faults = body->faults;
             const uint64_t sent = offset;
             if (faults.cutAfter >= 0 && sent >= static_cast<uint64_t>(faults.cutAfter)) return false;
-            if (faults.stallAfter >= 0 && !body->stallOver && sent >= static_cast<uint64_t>(faults.stallAfter)) {
+            if (faults.stallAfter >= 0 && !body->stallOver &&
+                sent >= static_cast<uint64_t>(faults.stallAfter)) {
                 ++m_faults.m_nStalled;
                 m_faults.WaitForChange(body->generation);
                 --m_faults.m_nStalled;
@@ -244,11 +247,13 @@ void StandinServer::ServeFile(const httplib::Request& request, httplib::Response
             }
             uint64_t want = std::min<uint64_t>(remaining, body->buffer.size());
             if (faults.cutAfter >= 0) want = std::min<uint64_t>(want, faults.cutAfter - sent);
-            if (faults.stallAfter >= 0 && !body->stallOver) want = std::min<uint64_t>(want, faults.stallAfter - sent);
+            if (faults.stallAfter >= 0 && !body->stallOver)
+                want = std::min<uint64_t>(want, faults.stallAfter - sent);
             if (faults.rate > 0) {
                 using namespace std::chrono;
                 double elapsed = duration<double>(steady_clock::now() - body->paceStart).count();
-                double allowed = static_cast<double>(faults.rate) * elapsed - static_cast<double>(sent - body->pacedFrom);
+                double allowed =
+                    static_cast<double>(faults.rate) * elapsed - static_cast<double>(sent - body->pacedFrom);
                 if (allowed < 1.0) {
                     double waitUs = (1.0 - allowed) / static_cast<double>(faults.rate) * 1e6;
                     auto wait = microseconds(static_cast<int64_t>(std::clamp(waitUs, 1000.0, 100000.0)));
