@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -53,7 +54,13 @@ size_t Append(char* data, size_t size, size_t count, void* target) {
     return size * count;
 }
 
-Reply Get(const std::string& url, const std::vector<std::string>& headers = {}, bool pathAsIs = false) {
+int AbortWhenSet(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0;
+}
+
+// `abort`, when given, ends the transfer from the client's side once it is set.
+Reply Get(const std::string& url, const std::vector<std::string>& headers = {}, bool pathAsIs = false,
+          std::atomic<bool>* abort = nullptr) {
     Reply reply;
     CURL* curl = curl_easy_init();
     curl_slist* list = nullptr;
@@ -66,6 +73,11 @@ Reply Get(const std::string& url, const std::vector<std::string>& headers = {}, 
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply.body);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, Append);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reply.headers);
+    if (abort) {
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, AbortWhenSet);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, abort);
+    }
     reply.code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
     curl_slist_free_all(list);
@@ -160,6 +172,15 @@ protected:
     std::string Url(const std::string& target) const { return m_standin->Url(target); }
     Reply Control(const std::string& target) { return Get(Url("/_standin/" + target)); }
     std::string Log() const { return nb::test::ReadFile(m_dir.File("requests.log")); }
+    // Polls the server's counters until they show `line` (bounded, so a fault fails the test
+    // instead of hanging it).
+    bool WaitForStatus(const std::string& line) {
+        for (int i = 0; i < 3000; ++i) {
+            if (Control("status").body.find(line + "\n") != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
 
     ScopedTempDir m_dir;
     std::string m_file;
@@ -269,13 +290,7 @@ TEST_F(StandinTest, StalledBodyGoesOnWhenTheFaultsChangeAndPacedBodyArrivesWhole
     Start({"--stall-after", "200"});
     Reply stalled;
     std::thread client([&] { stalled = Get(Url("/a.bin")); });
-    // Wait (bounded) until the server reports the body as stalled, then release it.
-    bool seen = false;
-    for (int i = 0; i < 3000 && !seen; ++i) {
-        seen = Control("status").body.find("stalled=1") != std::string::npos;
-        if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(seen);
+    EXPECT_TRUE(WaitForStatus("stalled=1"));
     EXPECT_EQ(Control("fault?reset").status, 200);
     client.join();
     EXPECT_EQ(stalled.code, CURLE_OK);
@@ -285,6 +300,18 @@ TEST_F(StandinTest, StalledBodyGoesOnWhenTheFaultsChangeAndPacedBodyArrivesWhole
     Reply paced = Get(Url("/a.bin"), {"Range: bytes=1-"});
     EXPECT_EQ(paced.status, 206);
     EXPECT_EQ(paced.body, m_file.substr(1));
+}
+
+TEST_F(StandinTest, StallOfAClientThatGaveUpEnds) {
+    Start({"--stall-after", "0"});
+    std::atomic<bool> giveUp{false};
+    std::thread client(
+        [&] { EXPECT_EQ(Get(Url("/a.bin"), {}, false, &giveUp).code, CURLE_ABORTED_BY_CALLBACK); });
+    EXPECT_TRUE(WaitForStatus("stalled=1"));
+    giveUp = true;
+    client.join();
+    // The server lets go of the body without any change of the faults.
+    EXPECT_TRUE(WaitForStatus("stalled=0"));
 }
 
 TEST_F(StandinTest, LogsEveryRequestHeadByteForByte) {

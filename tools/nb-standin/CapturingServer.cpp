@@ -12,6 +12,15 @@ namespace nbstandin {
 
 namespace {
 constexpr int kPollSliceMs = 100;  // how soon an idle connection notices that the server stops
+thread_local socket_t t_connection = INVALID_SOCKET;
+}  // namespace
+
+bool CapturingServer::CurrentClientGone() {
+    if (t_connection == INVALID_SOCKET) return false;
+    char byte;
+    ssize_t n = ::recv(t_connection, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n == 0) return true;
+    return n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR;
 }
 
 bool CapturingServer::WaitForNextRequest(const httplib::Stream& stream, bool buffered) const {
@@ -30,6 +39,7 @@ bool CapturingServer::WaitForNextRequest(const httplib::Stream& stream, bool buf
 bool CapturingServer::process_and_close_socket(socket_t sock) {
     CapturingStream stream(sock, read_timeout_sec_, read_timeout_usec_, write_timeout_sec_,
                            write_timeout_usec_);
+    t_connection = sock;
     bool ok = false;
     for (size_t left = keep_alive_max_count_; left > 0 && svr_sock_ != INVALID_SOCKET; --left) {
         if (!WaitForNextRequest(stream, stream.HasBuffered())) break;
@@ -40,6 +50,7 @@ bool CapturingServer::process_and_close_socket(socket_t sock) {
         });
         if (!ok || connectionClosed) break;
     }
+    t_connection = INVALID_SOCKET;
     ::shutdown(sock, SHUT_RDWR);
     ::close(sock);
     return ok;

@@ -14,6 +14,10 @@ public:
 
     void SetHeadHandler(HeadHandler handler) { m_headHandler = std::move(handler); }
 
+    // For code that runs while a request is answered (a body provider): whether the client
+    // of the connection this thread serves has closed it.
+    static bool CurrentClientGone();
+
 private:
     // Replaces the library's connection loop so that the connection reads through a stream
     // that records the head bytes; the request handling itself stays the library's.

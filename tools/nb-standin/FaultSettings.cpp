@@ -90,9 +90,22 @@ std::string FaultSettings::Describe() const {
     return out.str();
 }
 
-void FaultSettings::WaitForChange(uint64_t generation) {
+bool FaultSettings::Stall(uint64_t generation, const std::function<bool()>& clientGone) {
+    // Woken by every change; the periodic look at the client frees the thread of a body
+    // whose client gave up, so abandoned stalls do not use up the server's workers.
+    constexpr auto kClientCheck = std::chrono::milliseconds(200);
+    ++m_nStalled;
+    bool gone = false;
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_generation != generation || m_stopping.load(); });
+    while (m_generation == generation && !m_stopping.load() && !gone) {
+        if (m_changed.wait_for(lock, kClientCheck) == std::cv_status::timeout) {
+            lock.unlock();
+            gone = clientGone();
+            lock.lock();
+        }
+    }
+    --m_nStalled;
+    return !gone && !m_stopping.load();
 }
 
 uint64_t FaultSettings::Generation() const {

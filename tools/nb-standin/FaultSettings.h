@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -32,15 +33,18 @@ public:
     int StatusFor(const std::string& path) const;
 
     // The faults one file response gets; counts the response against `times`. `generation`
-    // receives the settings' generation, for WaitForChange.
+    // receives the settings' generation, for Stall.
     BodyFaults TakeForFile(const std::string& path, uint64_t& generation);
 
     // Changes the settings from the control path's query; every change releases stalls.
     bool Apply(const std::multimap<std::string, std::string>& params, std::string& error);
     std::string Describe() const;
 
-    // Stalled body: waits until the settings change after `generation` or the server stops.
-    void WaitForChange(uint64_t generation);
+    // Holds a stalled body until the settings change after `generation`, the server stops
+    // or `clientGone` reports that nobody is waiting for the body any more. True when the
+    // body may go on (the settings changed).
+    bool Stall(uint64_t generation, const std::function<bool()>& clientGone);
+    int StalledCount() const { return m_nStalled.load(); }
     uint64_t Generation() const;
 
     // Paces a slow body; false when the server is stopping.
@@ -49,8 +53,6 @@ public:
     void Stop();
     bool Stopping() const { return m_stopping.load(); }
 
-    std::atomic<int> m_nStalled{0};
-
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -58,6 +60,7 @@ private:
     std::map<std::string, int> m_statusByPath;
     uint64_t m_generation = 0;
     std::atomic<bool> m_stopping{false};
+    std::atomic<int> m_nStalled{0};
 };
 
 }  // namespace nbstandin

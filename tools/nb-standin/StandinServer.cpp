@@ -163,7 +163,7 @@ void StandinServer::Control(const httplib::Request& request, httplib::Response& 
     if (what == "status") {
         return SetText(response, 200,
                        "requests=" + std::to_string(m_nRequests.load()) + "\n" +
-                           "stalled=" + std::to_string(m_faults.m_nStalled.load()) + "\n");
+                           "stalled=" + std::to_string(m_faults.StalledCount()) + "\n");
     }
     SetText(response, 404, "unknown control path\n");
 }
@@ -237,13 +237,11 @@ void StandinServer::ServeFile(const httplib::Request& request, httplib::Response
             if (faults.cutAfter >= 0 && sent >= static_cast<uint64_t>(faults.cutAfter)) return false;
             if (faults.stallAfter >= 0 && !body->stallOver &&
                 sent >= static_cast<uint64_t>(faults.stallAfter)) {
-                ++m_faults.m_nStalled;
-                m_faults.WaitForChange(body->generation);
-                --m_faults.m_nStalled;
+                if (!m_faults.Stall(body->generation, &CapturingServer::CurrentClientGone)) return false;
                 body->stallOver = true;
                 body->paceStart = std::chrono::steady_clock::now();
                 body->pacedFrom = sent;
-                return !m_faults.Stopping();
+                return true;
             }
             uint64_t want = std::min<uint64_t>(remaining, body->buffer.size());
             if (faults.cutAfter >= 0) want = std::min<uint64_t>(want, faults.cutAfter - sent);
