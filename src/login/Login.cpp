@@ -81,8 +81,8 @@ void ReportFailure(LauncherContext& context, ReplyStatus status) {
 
 void HandOverToGame(LauncherContext& context) {
     const std::string userId = std::to_string(context.m_nUserId);
-    const std::string joined = context.m_strLogin + "|" + context.m_strAddiction + "|" + context.m_strLoginDate +
-                               "|" + context.m_strKey + "|" + context.m_strAuth;
+    const std::string joined = context.m_strLogin + "|" + context.m_strAddiction + "|" +
+                               context.m_strLoginDate + "|" + context.m_strKey + "|" + context.m_strAuth;
     if (Handover()) {
         Handover()(userId, joined);
     } else {
@@ -93,19 +93,19 @@ void HandOverToGame(LauncherContext& context) {
 }  // namespace
 
 std::string BuildLoginRequest(const LauncherContext& context) {
-    return endpoints::LoginUrl() + "?u=" + EncodeQueryValue(context.m_strAccount) + "&p=" + context.m_strPassword +
-           "&g=rk&t=xml&s=" + std::to_string(context.m_nServerId);
+    return endpoints::LoginUrl() + "?u=" + EncodeQueryValue(context.m_strAccount) +
+           "&p=" + context.m_strPassword + "&g=rk&t=xml&s=" + std::to_string(context.m_nServerId);
 }
 
 std::string BuildCodeLoginRequest(const LauncherContext& context, const std::string& code) {
-    return endpoints::LoginUrl() + "?u=" + EncodeQueryValue(context.m_strAccount) + "&p=" + context.m_strPassword +
-           "&g=rk&t=xml&c=" + EncodeQueryValue(code) + "&p2=" + EncodeQueryValue(context.m_strSessionId) +
-           "&s=" + std::to_string(context.m_nServerId);
+    return endpoints::LoginUrl() + "?u=" + EncodeQueryValue(context.m_strAccount) +
+           "&p=" + context.m_strPassword + "&g=rk&t=xml&c=" + EncodeQueryValue(code) +
+           "&p2=" + EncodeQueryValue(context.m_strSessionId) + "&s=" + std::to_string(context.m_nServerId);
 }
 
 std::string BuildCodeCheckRequest(const LauncherContext& context, const std::string& code) {
-    return endpoints::CodeCheckUrl() + "?c=" + EncodeQueryValue(code) + "&p=" +
-           EncodeQueryValue(context.m_strSessionId);
+    return endpoints::CodeCheckUrl() + "?c=" + EncodeQueryValue(code) +
+           "&p=" + EncodeQueryValue(context.m_strSessionId);
 }
 
 bool LauncherContext::ParseLoginReply(bool storeFields) {
@@ -166,7 +166,8 @@ bool LauncherContext::CheckVerificationCode(const std::string& code) {
     return FetchAndRead(*this, BuildCodeCheckRequest(*this, code), false) == ReplyStatus::kSuccess;
 }
 
-CodeLoginResult LoginWithVerificationCode(const std::string& code, const std::function<void()>& pictureChanged) {
+CodeLoginResult LoginWithVerificationCode(const std::string& code,
+                                          const std::function<void()>& pictureChanged) {
     LauncherContext* context = TheContext();
     if (!context) return CodeLoginResult::kLoginRejected;
 
@@ -212,6 +213,8 @@ void DoLogin(const std::string& user, const std::string& password) {
     }
 }
 
-void SetGameStartHandoverForTests(GameStartHandover handover) { Handover() = std::move(handover); }
+void SetGameStartHandoverForTests(GameStartHandover handover) {
+    Handover() = std::move(handover);
+}
 
 }  // namespace nb

@@ -23,9 +23,13 @@ std::string BuildCodeLoginRequest(const LauncherContext& context, const std::str
 std::string BuildCodeCheckRequest(const LauncherContext& context, const std::string& code);
 
 enum class CodeLoginResult {
-    kCodeRejected,   // the code (or its check) failed: fresh picture and session, error shown; keep the dialog
-    kLoginRejected,  // the login with the code failed, error shown; close the dialog
-    kGameStarted,    // handed over to the game start (which normally ends the process)
+    // The code or its check failed: a fresh picture and session, the error shown; the
+    // dialog stays open for another try.
+    kCodeRejected,
+    // The login with the code failed, its error shown; the dialog closes.
+    kLoginRejected,
+    // Handed over to the game start, which normally ends the process.
+    kGameStarted,
 };
 
 // The login button of the verification-code dialog: checks the code against the current

@@ -9,8 +9,7 @@ void Md5Digest::Compute(const void* bytes, size_t length) {
     // MD5 is in OpenSSL's default provider; should it ever be refused, the value stays zero
     // rather than keeping a digest of something else.
     m_digest.fill(0);
-    if (EVP_Digest(bytes, length, m_digest.data(), &written, EVP_md5(), nullptr) != 1 ||
-        written != kSize) {
+    if (EVP_Digest(bytes, length, m_digest.data(), &written, EVP_md5(), nullptr) != 1 || written != kSize) {
         m_digest.fill(0);
     }
 }
