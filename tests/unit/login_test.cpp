@@ -14,14 +14,6 @@
 #include "app/LauncherUi.h"
 #include "login/SessionClient.h"
 
-namespace nb {
-// Keeps this binary linkable on its own; the game start unit's definition wins whenever it
-// is linked in. The tests below observe the handover instead of starting a game.
-__attribute__((weak)) void LauncherContext::StartGameClient(const std::string&, const std::string&) {
-    ADD_FAILURE() << "a game start was not expected here";
-}
-}  // namespace nb
-
 using namespace nb;
 using namespace nb::test;
 
