@@ -65,7 +65,7 @@ QImage MakeDialog(int width, int height, const QString& title, qreal ruleRight) 
     QPainter p;
     BeginPainter(p, image);
     const QRectF r(0, 0, width, height);
-    DrawPanel(p, r, 10, 248);
+    DrawPanel(p, r, 10, 255);
     QLinearGradient header(0, 0, 0, 40);
     header.setColorAt(0, QColor(50, 80, 170, 110));
     header.setColorAt(1, QColor(50, 80, 170, 0));
