@@ -16,14 +16,25 @@ LayeredWindow::~LayeredWindow() = default;
 bool LayeredWindow::LayeredRepaint(const SkinImage& background,
                                    const std::function<void(SkinCanvas&)>& steps) {
     if (background.IsEmpty()) return false;
-    QImage image(background.Width(), background.Height(), QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) return false;  // out of memory: keep the previous look
-    image.fill(Qt::transparent);
-    {
+    // A step may change a button, whose owner then asks for a repaint while this one is still
+    // drawing: run that repaint once this one is done, so the last image shows the last state.
+    if (m_bComposing) {
+        m_bRecompose = true;
+        return true;
+    }
+    m_bComposing = true;
+    QImage image;
+    do {
+        m_bRecompose = false;
+        image = QImage(background.Width(), background.Height(), QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull()) break;  // out of memory: keep the previous look
+        image.fill(Qt::transparent);
         SkinCanvas canvas(image);
         canvas.DrawImage(background, 0, 0);
         if (steps) steps(canvas);
-    }
+    } while (m_bRecompose);
+    m_bComposing = false;
+    if (image.isNull()) return false;
     m_composed = image;
     if (size() != m_composed.size()) setFixedSize(m_composed.size());
     UpdateShape(background);

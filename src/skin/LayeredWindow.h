@@ -33,7 +33,8 @@ protected:
     // Composes the window: a fully transparent image of the background's size, the background
     // at (0, 0), then `steps` in their order. The window becomes exactly that size and its
     // input shape follows the background's opaque pixels. With an empty background nothing is
-    // composed and the window keeps its previous look and size (false).
+    // composed and the window keeps its previous look and size (false). A repaint asked for
+    // from within `steps` (a step changed a button) runs this composition again once it is done.
     bool LayeredRepaint(const SkinImage& background, const std::function<void(SkinCanvas&)>& steps);
 
     void paintEvent(QPaintEvent* event) override;
@@ -43,6 +44,8 @@ private:
 
     QImage m_composed;
     qint64 m_shapeKey = 0;  // the background the input shape was made from
+    bool m_bComposing = false;
+    bool m_bRecompose = false;
 };
 
 }  // namespace nb

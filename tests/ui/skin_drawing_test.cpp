@@ -264,4 +264,24 @@ TEST(LayeredWindow, EveryRepaintStartsFromATransparentImage) {
     EXPECT_EQ(qAlpha(window.ComposedImage().pixel(0, 0)), 0);
 }
 
+TEST(LayeredWindow, RepaintAskedForWhileComposingShowsTheLatestState) {
+    ComposedWindow window;
+    const SkinImage background = nb::LoadSkinImage(150);
+    const SkinImage before = SolidStrip({QColor(250, 0, 0)}, 4, 4);
+    const SkinImage after = SolidStrip({QColor(0, 250, 0)}, 4, 4);
+    bool changed = false;
+    int runs = 0;
+    std::function<void(SkinCanvas&)> steps = [&](SkinCanvas& canvas) {
+        ++runs;
+        canvas.DrawImage(changed ? after : before, 50, 50);
+        if (!changed) {
+            changed = true;  // as when a step's button changes and its owner asks for a repaint
+            EXPECT_TRUE(window.Compose(background, steps));
+        }
+    };
+    ASSERT_TRUE(window.Compose(background, steps));
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(QColor(window.ComposedImage().pixel(51, 51)), QColor(0, 250, 0));
+}
+
 }  // namespace
