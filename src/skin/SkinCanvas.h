@@ -36,11 +36,17 @@ public:
     // One line of text from (x, y), the top-left of its line box; not clipped, no line breaks
     // interpreted. `argb` is 0xAARRGGBB. The narrow form takes code page 936 bytes.
     void DrawText(std::string_view gbk, int x, int y, int pixelSize, std::uint32_t argb);
+    void DrawText(const char* gbk, int x, int y, int pixelSize, std::uint32_t argb) {
+        DrawText(std::string_view(gbk ? gbk : ""), x, y, pixelSize, argb);
+    }
     void DrawText(const QString& text, int x, int y, int pixelSize, std::uint32_t argb);
     // Text laid out inside a rectangle: wrapped at word boundaries (anywhere when a word is
     // wider than the rectangle), clipped to the rectangle (a line that only
     // partly fits shows its upper part).
     void DrawTextInRect(std::string_view gbk, const QRectF& rect, int pixelSize, std::uint32_t argb);
+    void DrawTextInRect(const char* gbk, const QRectF& rect, int pixelSize, std::uint32_t argb) {
+        DrawTextInRect(std::string_view(gbk ? gbk : ""), rect, pixelSize, argb);
+    }
     void DrawTextInRect(const QString& text, const QRectF& rect, int pixelSize, std::uint32_t argb);
 
     SkinStatus LastStatus() const { return m_lastStatus; }

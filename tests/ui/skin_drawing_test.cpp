@@ -180,7 +180,7 @@ TEST(SkinText, ChineseTextIsDrawnWithTheFallbackFont) {
     QImage target = Transparent(200, 40);
     {
         SkinCanvas canvas(target);
-        canvas.DrawText(std::string("\xC8\xB7\xB6\xA8"), 10, 10, 15, 0xFD029DFFu);  // "确定"
+        canvas.DrawText("\xC8\xB7\xB6\xA8", 10, 10, 15, 0xFD029DFFu);  // "确定"
     }
     const QRect ink = InkBox(target);
     ASSERT_FALSE(ink.isEmpty());
