@@ -34,3 +34,155 @@ nb_build() {
   cmake -S "$NB_ROOT" -B "$NB_BUILD" -G Ninja "$@"
   cmake --build "$NB_BUILD" -j"$(nproc)"
 }
+
+# ---- further build trees of the same sources (sanitizers, fuzzing, benchmarks) ----
+
+# nb_build_tree DIR CMAKE-ARGS...: configures and builds one more tree beside build/; only
+# the targets named in NB_TARGETS when it is set.
+nb_build_tree() {
+  local dir="$1"; shift
+  cmake -S "$NB_ROOT" -B "$dir" -G Ninja "$@"
+  local targets=()
+  for t in ${NB_TARGETS:-}; do targets+=(--target "$t"); done
+  cmake --build "$dir" -j"$(nproc)" "${targets[@]}"
+}
+
+# Sanitizer builds use GCC like the main build; -O1 keeps the stacks readable and the
+# instrumented tests quick. The instrumentation makes GCC's flow analysis report
+# uninitialised reads inside the standard library that are not there, hence the one
+# warning turned off.
+NB_ASAN_FLAGS="-O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all -Wno-maybe-uninitialized"
+NB_TSAN_FLAGS="-O1 -g -fno-omit-frame-pointer -fsanitize=thread -Wno-maybe-uninitialized"
+
+# Every finding fails the test that made it; nothing is suppressed.
+nb_sanitizer_env() {
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1:strict_string_checks=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+}
+
+# ThreadSanitizer's shadow memory does not fit every address-space layout newer kernels
+# choose; a run without layout randomisation always fits.
+nb_without_aslr() {
+  if setarch "$(uname -m)" -R true 2>/dev/null; then setarch "$(uname -m)" -R "$@"; else "$@"; fi
+}
+
+# Wall time of each section of a script, printed as it ends and summed up at the end.
+NB_SECTION_NAME=""
+NB_SECTION_START=0
+NB_SECTION_TIMES=()
+nb_section() {
+  nb_section_end
+  NB_SECTION_NAME="$1"
+  NB_SECTION_START=$SECONDS
+}
+nb_section_end() {
+  if [ -n "$NB_SECTION_NAME" ]; then
+    local took=$((SECONDS - NB_SECTION_START))
+    NB_SECTION_TIMES+=("$(printf '%5ds  %s' "$took" "$NB_SECTION_NAME")")
+    NB_SECTION_NAME=""
+  fi
+}
+nb_section_summary() {
+  nb_section_end
+  echo "== wall time per section"
+  printf '%s\n' "${NB_SECTION_TIMES[@]}"
+  printf '%5ds  total\n' "$SECONDS"
+}
+
+# ---- nginx on loopback (benchmarks and fault tests) ----
+
+# nb_start_nginx ROOT PREFIX: Debian's nginx serving ROOT on 127.0.0.1 at a free port, with
+# its configuration, logs and temporary files under PREFIX. Sets NB_NGINX_PORT and
+# NB_NGINX_PID. The access log ($PREFIX/access.log) has one line per request:
+# "request status bytes_sent body_bytes_sent". One process, no daemon: the PID is the server.
+nb_start_nginx() {
+  local root="$1" prefix="$2" port attempt
+  mkdir -p "$prefix/tmp"
+  for attempt in 1 2 3 4 5 6 7 8; do
+    port=$((20000 + RANDOM % 40000))
+    [ "$port" -eq 18620 ] && continue
+    cat > "$prefix/nginx.conf" <<CONF
+daemon off;
+master_process off;
+worker_processes 1;
+pid $prefix/nginx.pid;
+error_log $prefix/error.log warn;
+events { worker_connections 64; }
+http {
+  log_format nbbench '\$request \$status \$bytes_sent \$body_bytes_sent';
+  access_log $prefix/access.log nbbench;
+  default_type application/octet-stream;
+  sendfile on;
+  tcp_nopush on;
+  client_body_temp_path $prefix/tmp/body;
+  proxy_temp_path $prefix/tmp/proxy;
+  fastcgi_temp_path $prefix/tmp/fastcgi;
+  uwsgi_temp_path $prefix/tmp/uwsgi;
+  scgi_temp_path $prefix/tmp/scgi;
+  server {
+    listen 127.0.0.1:$port;
+    root $root;
+  }
+}
+CONF
+    nginx -p "$prefix" -c "$prefix/nginx.conf" -e "$prefix/error.log" 2>>"$prefix/error.log" &
+    NB_NGINX_PID=$!
+    local i
+    for i in $(seq 1 100); do
+      if curl -s -o /dev/null "http://127.0.0.1:$port/" 2>/dev/null; then
+        NB_NGINX_PORT=$port
+        return 0
+      fi
+      kill -0 "$NB_NGINX_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+    kill "$NB_NGINX_PID" 2>/dev/null || true
+    wait "$NB_NGINX_PID" 2>/dev/null || true
+  done
+  echo "nginx did not start: $(tail -n 5 "$prefix/error.log")" >&2
+  return 1
+}
+
+nb_stop_nginx() {
+  if [ -n "${NB_NGINX_PID:-}" ]; then
+    kill "$NB_NGINX_PID" 2>/dev/null || true
+    wait "$NB_NGINX_PID" 2>/dev/null || true
+    NB_NGINX_PID=""
+  fi
+}
+
+# nb_start_standin LOG-FILE ARGS...: the built stand-in on a free loopback port; sets
+# NB_STANDIN_PORT and NB_STANDIN_PID. Needs NB_STANDIN (the program).
+nb_start_standin() {
+  local out="$1"; shift
+  "$NB_STANDIN" --port 0 "$@" > "$out" 2>&1 &
+  NB_STANDIN_PID=$!
+  nb_wait_listening "$out"
+}
+
+# nb_wait_listening OUTPUT-FILE: waits for the stand-in's first line; sets NB_STANDIN_PORT.
+nb_wait_listening() {
+  local out="$1" i
+  for i in $(seq 1 200); do
+    if grep -q "listening on 127.0.0.1:" "$out" 2>/dev/null; then
+      NB_STANDIN_PORT=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$out" | head -n 1)
+      return 0
+    fi
+    kill -0 "$NB_STANDIN_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "nb-standin did not start: $(cat "$out")" >&2
+  return 1
+}
+
+nb_stop_standin() {
+  if [ -n "${NB_STANDIN_PID:-}" ]; then
+    kill "$NB_STANDIN_PID" 2>/dev/null || true
+    wait "$NB_STANDIN_PID" 2>/dev/null || true
+    NB_STANDIN_PID=""
+  fi
+}
+
+# Seconds since the epoch with nanoseconds, for timing a command from a script.
+nb_now() { date +%s.%N; }
