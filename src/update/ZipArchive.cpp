@@ -199,6 +199,24 @@ voidpf OpenArchiveFile(voidpf, const void* name, int mode) {
     return std::fopen(static_cast<const char*>(name), "rbe");
 }
 
+// minizip does not find an end record at the very start of the file, so it refuses the
+// empty archive (nothing but that record); it is a valid archive of no items.
+bool IsEmptyArchive(const std::string& fileName) {
+    constexpr size_t kEndRecord = 22;
+    FILE* f = std::fopen(fileName.c_str(), "rbe");
+    if (!f) return false;
+    unsigned char record[kEndRecord];
+    const bool read = std::fread(record, 1, kEndRecord, f) == kEndRecord;
+    std::fseek(f, 0, SEEK_END);
+    const long size = std::ftell(f);
+    std::fclose(f);
+    if (!read || record[0] != 'P' || record[1] != 'K' || record[2] != 5 || record[3] != 6) return false;
+    for (size_t i = 4; i < 20; ++i)
+        if (record[i] != 0) return false;  // disks, entries, directory size and offset all zero
+    const long comment = record[20] | record[21] << 8;
+    return size == static_cast<long>(kEndRecord) + comment;
+}
+
 }  // namespace
 
 std::string SanitizeZipName(std::string_view name) {
@@ -255,13 +273,18 @@ std::unique_ptr<ZipArchive> ZipArchive::Open(const std::string& fileName, const 
     fill_fopen64_filefunc(&files);
     files.zopen64_file = OpenArchiveFile;
     unzFile reader = unzOpen2_64(fileName.c_str(), &files);
-    if (!reader) return nullptr;
+    if (!reader && !IsEmptyArchive(fileName)) return nullptr;
 
     std::unique_ptr<ZipArchive> archive(new ZipArchive());
     archive->m_pReader = reader;
-    unz_global_info64 global{};
-    if (unzGetGlobalInfo64(reader, &global) != UNZ_OK || global.number_entry > INT32_MAX) return nullptr;
-    archive->m_nCount = static_cast<int32_t>(global.number_entry);
+    if (reader) {
+        unz_global_info64 global{};
+        if (unzGetGlobalInfo64(reader, &global) != UNZ_OK || global.number_entry > INT32_MAX) return nullptr;
+        archive->m_nCount = static_cast<int32_t>(global.number_entry);
+        // The reader opens some archives whose directory it then cannot read (a cut-off end
+        // record reads as zeros); those are no archives either.
+        if (archive->m_nCount > 0 && unzGoToFirstFile(reader) != UNZ_OK) return nullptr;
+    }
     if (password) {
         archive->m_bHasPassword = true;
         archive->m_strPassword = password;
