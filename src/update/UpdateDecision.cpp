@@ -8,6 +8,7 @@
 #include "app/NumberText.h"
 #include "platform/IniProfile.h"
 #include "platform/Process.h"
+#include "update/UpdateDecision.h"
 #include "update/ZipArchive.h"
 
 namespace nb {
@@ -21,22 +22,25 @@ constexpr int kMessageBadArchive = 15;
 constexpr int kMessageOutOfRange = 14;
 constexpr int kMessageExtractFailed = 25;
 
+}  // namespace
+
+std::string PatchFileName(int32_t installedBuild) {
+    return "NBRK" + std::to_string(static_cast<int64_t>(installedBuild) + 1) + ".nbupd";
+}
+
 std::string RestartCommandLine(const std::string& installPath, const std::string& cmdArg) {
     std::string line = installPath + kInstalledExe;
-    // Unquoted, a folder with a blank would split the program path into two arguments.
     if (line.find_first_of(" \t") != std::string::npos) line = "\"" + line + "\"";
     if (!cmdArg.empty()) line += " " + cmdArg;
     return line;
 }
-
-}  // namespace
 
 bool LauncherContext::DecideUpdate() {
     if (m_nLocalBuild >= m_nServerBuild) {
         m_nUpdateState.store(kStateServerPage, std::memory_order_relaxed);
         return true;
     }
-    m_strPatchFile = "NBRK" + std::to_string(m_nLocalBuild + 1) + ".nbupd";
+    m_strPatchFile = PatchFileName(m_nLocalBuild);
     m_strUpdateURL += m_strPatchFile;
     m_nUpdateState.store(kStateDownloadPatch, std::memory_order_relaxed);
     return true;
