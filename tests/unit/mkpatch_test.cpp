@@ -187,15 +187,22 @@ TEST_F(MkpatchTest, StoredLevelAndLargeFilesRoundTrip) {
     big.back() = 'x';
     Put("new/big.bin", big);
     Put("new/small.txt", std::string(5000, 's'));
+    std::string noise(2u << 20, '\0');
+    uint32_t x = 12345;
+    for (char& c : noise) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+    Put("new/noise.bin", noise);
     ASSERT_EQ(RunMkpatch({"--bfrom", "1", "--bto", "2", "--final-version", "v2", "old", "new"}), 0);
     auto zip = nb::ZipArchive::Open(m_dir.File("NBRK2.nbupd"));
     ASSERT_TRUE(zip);
     const auto items = List(*zip);
-    ASSERT_EQ(Names(items), (std::vector<std::string>{"ncheck_v.txt", "big.bin", "small.txt"}));
+    ASSERT_EQ(Names(items), (std::vector<std::string>{"ncheck_v.txt", "big.bin", "noise.bin", "small.txt"}));
     EXPECT_LT(items[1].compressedSize, 1u << 20);
+    EXPECT_EQ(items[2].compressedSize, items[2].size);  // incompressible: stored
+    EXPECT_LT(items[3].compressedSize, 1000u);
     zip.reset();
     const std::string root = ExtractAll("NBRK2.nbupd");
     EXPECT_TRUE(nb::test::ReadFile(root + "big.bin") == big);
+    EXPECT_TRUE(nb::test::ReadFile(root + "noise.bin") == noise);
     big.clear();
 
     ASSERT_EQ(RunMkpatch({"--bfrom", "1", "--bto", "2", "--final-version", "v2", "--level", "0", "-o", "stored.zip",

@@ -111,6 +111,17 @@ bool Deflate(const std::string& in, int level, std::string& out) {
     return rc == Z_STREAM_END;
 }
 
+// Game data is often compressed already; deflating it again costs as much time as text
+// and gains nothing. A sample from the start decides for larger files.
+constexpr size_t kSample = 256u << 10;
+
+// start: the file's first kSample bytes (or more); fileSize: its whole size.
+bool LooksIncompressible(const char* start, uint64_t fileSize, int level) {
+    if (fileSize < 4 * kSample) return false;
+    std::string packed;
+    return Deflate(std::string(start, kSample), level, packed) && packed.size() * 100 >= kSample * 97;
+}
+
 void Prepare(const PatchEntry& entry, int level, Prepared& p) {
     if (!entry.oldPath.empty() && entry.size <= kInMemoryLimit) {
         const int same = CompareFiles(entry.oldPath, entry.newPath);
@@ -138,7 +149,8 @@ void Prepare(const PatchEntry& entry, int level, Prepared& p) {
     p.size = raw.size();
     p.crc = crc32(0L, reinterpret_cast<const Bytef*>(raw.data()), static_cast<uInt>(raw.size()));
     std::string packed;
-    if (level > 0 && Deflate(raw, level, packed) && packed.size() < raw.size()) {
+    if (level > 0 && !LooksIncompressible(raw.data(), raw.size(), level) && Deflate(raw, level, packed) &&
+        packed.size() < raw.size()) {
         p.deflated = true;
         p.data = std::move(packed);
     } else {
@@ -282,8 +294,15 @@ bool PatchWriter::Write(const std::string& archivePath, const PatchControl& cont
         }
         const bool zip64 = e.size >= 0xFFFFFFFFull;
         if (p.streamed) {
+            bool deflate = level > 0;
+            if (deflate) {
+                InputFile sample(e.newPath);
+                buffer.resize(kSample);
+                deflate = !(sample.IsOpen() && sample.Read(buffer.data(), kSample) == static_cast<ssize_t>(kSample) &&
+                            LooksIncompressible(buffer.data(), e.size, level));
+            }
             InputFile in(e.newPath);
-            if (!in.IsOpen() || !zip.Begin(e.name, e.mode, e.mtime, level > 0, false, zip64)) {
+            if (!in.IsOpen() || !zip.Begin(e.name, e.mode, e.mtime, deflate, false, zip64)) {
                 m_error = "cannot read " + e.newPath + " or write " + partPath;
                 ok = false;
                 break;
