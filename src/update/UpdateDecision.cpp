@@ -1,3 +1,5 @@
+#include "update/UpdateDecision.h"
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -8,7 +10,6 @@
 #include "app/NumberText.h"
 #include "platform/IniProfile.h"
 #include "platform/Process.h"
-#include "update/UpdateDecision.h"
 #include "update/ZipArchive.h"
 
 namespace nb {

@@ -18,12 +18,18 @@ constexpr size_t kBufferSize = 16384;
 constexpr int64_t kUnixToFileTimeSeconds = 11644473600LL;
 constexpr uint64_t kFileTimeUnitsPerSecond = 10000000ULL;
 
-unzFile Reader(void* p) { return static_cast<unzFile>(p); }
+unzFile Reader(void* p) {
+    return static_cast<unzFile>(p);
+}
 
 // ---- code page 936 text ----
 
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+bool IsLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
+bool IsTrailByte(unsigned char c) {
+    return c >= 0x40 && c <= 0xFE && c != 0x7F;
+}
 
 size_t CharLength(std::string_view s, size_t i) {
     if (i + 1 < s.size() && IsLeadByte(static_cast<unsigned char>(s[i])) &&
@@ -40,7 +46,9 @@ size_t FindText(std::string_view s, std::string_view pattern) {
     return std::string_view::npos;
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // ---- times ----
 
@@ -50,7 +58,8 @@ uint64_t FileTimeFromUnix(int64_t t) {
 
 timespec TimespecFromFileTime(uint64_t ft) {
     timespec ts{};
-    ts.tv_sec = static_cast<time_t>(static_cast<int64_t>(ft / kFileTimeUnitsPerSecond) - kUnixToFileTimeSeconds);
+    ts.tv_sec =
+        static_cast<time_t>(static_cast<int64_t>(ft / kFileTimeUnitsPerSecond) - kUnixToFileTimeSeconds);
     ts.tv_nsec = static_cast<long>((ft % kFileTimeUnitsPerSecond) * 100);
     return ts;
 }
@@ -77,7 +86,8 @@ uint32_t ReadLe16(const std::vector<unsigned char>& b, size_t at) {
 
 int32_t ReadLe32(const std::vector<unsigned char>& b, size_t at) {
     return static_cast<int32_t>(static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
-                                static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
+                                static_cast<uint32_t>(b[at + 2]) << 16 |
+                                static_cast<uint32_t>(b[at + 3]) << 24);
 }
 
 // The first extended-timestamp ("UT") block of a local extra field overrides the DOS time.
@@ -359,7 +369,8 @@ ZipResult ZipArchive::ReadItemInfo(int32_t index, ZipItemInfo& info) {
 
     // Opening the raw item checks its local header against the directory.
     int method = 0;
-    if (unzOpenCurrentFile3(reader, &method, nullptr, 1, nullptr) != UNZ_OK) return ZipResult::kBadLocalHeader;
+    if (unzOpenCurrentFile3(reader, &method, nullptr, 1, nullptr) != UNZ_OK)
+        return ZipResult::kBadLocalHeader;
     m_nOpenItem = index;
     std::vector<unsigned char> extra;
     const int extraSize = unzGetLocalExtrafield(reader, nullptr, 0);
@@ -377,7 +388,8 @@ ZipResult ZipArchive::ReadItemInfo(int32_t index, ZipItemInfo& info) {
 
     info.index = index;
     info.name = SanitizeZipName(std::string_view(name, fi.size_filename));
-    DecodeAttributes(static_cast<uint32_t>(fi.external_fa), static_cast<uint32_t>(fi.version >> 8) & 0xFF, info);
+    DecodeAttributes(static_cast<uint32_t>(fi.external_fa), static_cast<uint32_t>(fi.version >> 8) & 0xFF,
+                     info);
     info.compressedSize = static_cast<uint32_t>(fi.compressed_size);
     info.size = static_cast<uint32_t>(fi.uncompressed_size);
     info.writeTime = info.accessTime = info.createTime = FileTimeFromDos(static_cast<uint32_t>(fi.dosDate));
@@ -451,12 +463,14 @@ ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const std::string& path
                 result = ZipResult::kDataError;  // the data ended before the item's size
                 break;
             }
-            const timespec times[2] = {TimespecFromFileTime(info.accessTime), TimespecFromFileTime(info.writeTime)};
+            const timespec times[2] = {TimespecFromFileTime(info.accessTime),
+                                       TimespecFromFileTime(info.writeTime)};
             ::futimens(fd, times);
             break;
         }
         // A damaged archive whose deflate stream still decodes is caught by its checksum.
-        if (unzCloseCurrentFile(reader) == UNZ_CRCERROR && result == ZipResult::kOk) result = ZipResult::kDataError;
+        if (unzCloseCurrentFile(reader) == UNZ_CRCERROR && result == ZipResult::kOk)
+            result = ZipResult::kDataError;
         m_nOpenItem = -1;
     }
     if (::close(fd) != 0 && result == ZipResult::kOk) result = ZipResult::kWriteFailed;

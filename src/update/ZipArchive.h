@@ -10,16 +10,16 @@ namespace nb {
 // Result codes of the archive operations; kOk is the only success.
 enum class ZipResult : uint32_t {
     kOk = 0x00000000,
-    kCannotOpen = 0x00000200,       // archive or output file cannot be opened or created, unsafe name
-    kWriteFailed = 0x00000400,      // writing the output file failed
-    kBadLocalHeader = 0x00000700,   // an item's local header disagrees with the directory
-    kBadExtraField = 0x00000800,    // reading an item's local extra field failed
-    kPassword = 0x00001000,         // encrypted item and no (or a wrong) password
-    kBadArgument = 0x00010000,      // index outside -1 .. count-1 (-1 is not an item)
+    kCannotOpen = 0x00000200,      // archive or output file cannot be opened or created, unsafe name
+    kWriteFailed = 0x00000400,     // writing the output file failed
+    kBadLocalHeader = 0x00000700,  // an item's local header disagrees with the directory
+    kBadExtraField = 0x00000800,   // reading an item's local extra field failed
+    kPassword = 0x00001000,        // encrypted item and no (or a wrong) password
+    kBadArgument = 0x00010000,     // index outside -1 .. count-1 (-1 is not an item)
     kNotAReader = 0x00080000,
     kAlreadyOpen = 0x01000000,
     kNotSeekable = 0x02000000,
-    kDataError = 0x05000000,        // decompression failed or the data ended early
+    kDataError = 0x05000000,  // decompression failed or the data ended early
 };
 
 // Platform file attribute bits as the archive format carries them.
@@ -83,8 +83,8 @@ private:
 
     void* m_pReader = nullptr;  // minizip's unzFile
     int32_t m_nCount = 0;
-    int32_t m_nPosition = 0;     // item the reader is positioned on
-    int32_t m_nOpenItem = -1;    // item open for reading, or -1
+    int32_t m_nPosition = 0;   // item the reader is positioned on
+    int32_t m_nOpenItem = -1;  // item open for reading, or -1
     int32_t m_nCachedIndex = -1;
     ZipItemInfo m_cachedInfo;
     bool m_bHasPassword = false;

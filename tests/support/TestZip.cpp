@@ -54,7 +54,9 @@ bool WriteTestZip(const std::string& path, const std::vector<TestZipItem>& items
         zip_fileinfo info{};
         info.dosDate = item.dosDate;
         info.external_fa = item.externalAttributes;
-        const std::string data = item.rawData ? *item.rawData : item.deflate ? RawDeflate(item.content) : item.content;
+        const std::string data = item.rawData   ? *item.rawData
+                                 : item.deflate ? RawDeflate(item.content)
+                                                : item.content;
         const uLong crc = item.crc ? *item.crc
                                    : crc32(0L, reinterpret_cast<const Bytef*>(item.content.data()),
                                            static_cast<uInt>(item.content.size()));

@@ -21,7 +21,8 @@ struct TestZipItem {
     std::optional<std::string> rawData;  // stored bytes used as they are (sizes and CRC from content)
     std::optional<uint32_t> crc;         // overrides the content's CRC-32
 
-    static constexpr uint32_t kDosDate = (41u << 25) | (6u << 21) | (15u << 16) | (10u << 11) | (20u << 5) | 15u;
+    static constexpr uint32_t kDosDate =
+        (41u << 25) | (6u << 21) | (15u << 16) | (10u << 11) | (20u << 5) | 15u;
 
     static TestZipItem File(std::string name, std::string content, uint32_t mode = 0100644) {
         TestZipItem item;

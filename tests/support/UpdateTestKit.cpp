@@ -28,8 +28,12 @@ const char* const kRecordingLauncherScript =
     "{ printf '%s\\n' \"$0\"; for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; } > \"$d/restart.tmp.$$\"\n"
     "mv \"$d/restart.tmp.$$\" \"$d/restart.txt\"\n";
 
-RecordingUi::RecordingUi() { SetLauncherUi(this); }
-RecordingUi::~RecordingUi() { SetLauncherUi(nullptr); }
+RecordingUi::RecordingUi() {
+    SetLauncherUi(this);
+}
+RecordingUi::~RecordingUi() {
+    SetLauncherUi(nullptr);
+}
 
 void RecordingUi::ShowMessageText(const std::string& text) {
     std::lock_guard lock(m_mutex);
@@ -63,7 +67,8 @@ bool RecordingUi::WaitForClose(int count) const {
 }
 
 void NumberMessages(LauncherContext& context) {
-    for (int n = 0; n < 40; ++n) context.m_MessageTable[static_cast<size_t>(n)] = "message " + std::to_string(n);
+    for (int n = 0; n < 40; ++n)
+        context.m_MessageTable[static_cast<size_t>(n)] = "message " + std::to_string(n);
 }
 
 void InstallRecordingLauncher(const std::string& path) {

@@ -53,7 +53,8 @@ protected:
         auto zip = nb::ZipArchive::Open(m_dir.File(archive));
         EXPECT_TRUE(zip);
         if (!zip) return root;
-        for (const auto& item : List(*zip)) EXPECT_EQ(zip->ExtractItem(item.index, item.name), nb::ZipResult::kOk);
+        for (const auto& item : List(*zip))
+            EXPECT_EQ(zip->ExtractItem(item.index, item.name), nb::ZipResult::kOk);
         return root;
     }
 
@@ -80,7 +81,8 @@ TEST_F(MkpatchTest, UsageAndArgumentErrors) {
         {"--bfrom", "4", "--bto", "5", "--final-version", "v", "--level", "10", "new"},
         {"--bfrom", "4", "--bto", "5", "--final-version", "v", "--frobnicate", "new"},
         {"--bfrom", "4", "--bto", "5", "--final-version", " padded", "new"},
-        {"--bfrom", "4", "--bto", "5", "--final-version", "\xF0\x9F\x98\x80", "new"},  // no such GBK character
+        {"--bfrom", "4", "--bto", "5", "--final-version", "\xF0\x9F\x98\x80",
+         "new"},  // no such GBK character
         {"--bfrom", "4", "--bto", "5", "--final-version", std::string(256, 'v'), "new"},
         {"--bfrom", "4", "--bto", "5", "--final-version", "v", "a", "b", "c"},
     };
@@ -117,8 +119,8 @@ TEST_F(MkpatchTest, OneFolderGivesEveryFileWithModesAndTimes) {
     Put("build/data/a.pak", "small");
     Put("build/data/sub/random.bin", std::string("\x01\xff\x7e\x80", 4), 0600);
     std::string out;
-    ASSERT_EQ(RunMkpatch({"--bfrom", "41", "--bto", "45", "--final-version", "1.0.45 \xE7\x94\xB5\xE4\xBF\xA1", "-q",
-                          "build"},
+    ASSERT_EQ(RunMkpatch({"--bfrom", "41", "--bto", "45", "--final-version",
+                          "1.0.45 \xE7\x94\xB5\xE4\xBF\xA1", "-q", "build"},
                          &out),
               0)
         << out;
@@ -143,7 +145,8 @@ TEST_F(MkpatchTest, OneFolderGivesEveryFileWithModesAndTimes) {
     EXPECT_EQ(nb::platform::GetProfileString("VERSION", "bto", "", root + "ncheck_v.txt"), "45");
     for (const char* name : {"NbLauncher.exe", "data/z.pak", "data/a.pak", "data/sub/random.bin"}) {
         SCOPED_TRACE(name);
-        struct stat built {}, extracted {};
+        struct stat built {
+        }, extracted{};
         ASSERT_EQ(::stat(("build/" + std::string(name)).c_str(), &built), 0);
         ASSERT_EQ(::stat((root + name).c_str(), &extracted), 0);
         EXPECT_EQ(nb::test::ReadFile(root + name), nb::test::ReadFile("build/" + std::string(name)));
@@ -164,8 +167,8 @@ TEST_F(MkpatchTest, TwoFoldersGiveOnlyNewAndChangedFiles) {
     Put("old/gone.txt", "removed in the new build");
     Put("new/deep/added.txt", "added");
     std::string out;
-    ASSERT_EQ(RunMkpatch({"--bfrom", "7", "--bto", "8", "--final-version", "v8", "-o", "custom.zip", "-l", "9", "-j",
-                          "3", "old", "new"},
+    ASSERT_EQ(RunMkpatch({"--bfrom", "7", "--bto", "8", "--final-version", "v8", "-o", "custom.zip", "-l",
+                          "9", "-j", "3", "old", "new"},
                          &out),
               0)
         << out;
@@ -174,8 +177,8 @@ TEST_F(MkpatchTest, TwoFoldersGiveOnlyNewAndChangedFiles) {
     EXPECT_FALSE(nb::test::Exists("NBRK8.nbupd"));
     auto zip = nb::ZipArchive::Open(m_dir.File("custom.zip"));
     ASSERT_TRUE(zip);
-    EXPECT_EQ(Names(List(*zip)),
-              (std::vector<std::string>{"ncheck_v.txt", "changed.txt", "deep/added.txt", "grown.txt", "tool"}));
+    EXPECT_EQ(Names(List(*zip)), (std::vector<std::string>{"ncheck_v.txt", "changed.txt", "deep/added.txt",
+                                                           "grown.txt", "tool"}));
 }
 
 TEST_F(MkpatchTest, StoredLevelAndLargeFilesRoundTrip) {
@@ -205,8 +208,8 @@ TEST_F(MkpatchTest, StoredLevelAndLargeFilesRoundTrip) {
     EXPECT_TRUE(nb::test::ReadFile(root + "noise.bin") == noise);
     big.clear();
 
-    ASSERT_EQ(RunMkpatch({"--bfrom", "1", "--bto", "2", "--final-version", "v2", "--level", "0", "-o", "stored.zip",
-                          "new"}),
+    ASSERT_EQ(RunMkpatch({"--bfrom", "1", "--bto", "2", "--final-version", "v2", "--level", "0", "-o",
+                          "stored.zip", "new"}),
               0);
     zip = nb::ZipArchive::Open(m_dir.File("stored.zip"));
     ASSERT_TRUE(zip);

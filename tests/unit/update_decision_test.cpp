@@ -15,7 +15,8 @@ using nb::test::TestZipItem;
 
 namespace {
 
-constexpr const char* kVersionText = "; installed game\r\n[VERSION]\r\nbuild=41\r\nver=1.0.41\r\nchannel=east\r\n[OTHER]\r\nx=1\r\n";
+constexpr const char* kVersionText =
+    "; installed game\r\n[VERSION]\r\nbuild=41\r\nver=1.0.41\r\nchannel=east\r\n[OTHER]\r\nx=1\r\n";
 
 TestZipItem Control(const std::string& text, const std::string& name = "ncheck_v.txt") {
     return TestZipItem::File(name, text);
@@ -27,7 +28,8 @@ std::string ControlText(int from, int to, const std::string& version) {
 }
 
 std::string VersionTextAt(const std::string& build, const std::string& ver) {
-    return "; installed game\r\n[VERSION]\r\nbuild=" + build + "\r\nver=" + ver + "\r\nchannel=east\r\n[OTHER]\r\nx=1\r\n";
+    return "; installed game\r\n[VERSION]\r\nbuild=" + build + "\r\nver=" + ver +
+           "\r\nchannel=east\r\n[OTHER]\r\nx=1\r\n";
 }
 
 // A temporary installation at build 41 whose launcher is a recording stand-in, as a launcher
@@ -178,7 +180,8 @@ TEST_F(ApplyPatchTest, RangeCheckAcceptsOnlyBuildsFromBfromToBto) {
             EXPECT_TRUE(WaitForRestart());
         } else {
             EXPECT_EQ(ui.Messages(), std::vector<std::string>{"message 14"});
-            EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), "[VERSION]\nbuild=" + std::to_string(build) + "\nver=old\n");
+            EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"),
+                      "[VERSION]\nbuild=" + std::to_string(build) + "\nver=old\n");
             EXPECT_FALSE(nb::test::Exists("data"));
             EXPECT_EQ(m_ctx->m_nUpdateState, nb::kStateApplyPatch);
         }
@@ -238,7 +241,8 @@ TEST_F(ApplyPatchTest, ArchiveWithoutUsableControlMemberIsRejected) {
 }
 
 TEST_F(ApplyPatchTest, ControlMemberIsFoundByItsSanitisedName) {
-    WritePatch({TestZipItem::File("data/x", "x"), Control(ControlText(41, 45, "1.0.45"), "..\\/ncheck_v.txt")});
+    WritePatch(
+        {TestZipItem::File("data/x", "x"), Control(ControlText(41, 45, "1.0.45"), "..\\/ncheck_v.txt")});
     EXPECT_TRUE(m_ctx->ApplyPatch());
     EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), VersionTextAt("45", "1.0.45"));
     EXPECT_TRUE(WaitForRestart());

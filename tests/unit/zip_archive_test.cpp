@@ -19,7 +19,9 @@ namespace {
 
 constexpr uint64_t kFileTimeOf1970 = 116444736000000000ULL;
 
-uint64_t FileTimeOf(int64_t unixTime) { return static_cast<uint64_t>(unixTime + 11644473600LL) * 10000000ULL; }
+uint64_t FileTimeOf(int64_t unixTime) {
+    return static_cast<uint64_t>(unixTime + 11644473600LL) * 10000000ULL;
+}
 
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
@@ -132,9 +134,9 @@ TEST_F(ZipArchiveTest, HostileNamesNeverLeaveTheRoot) {
     ASSERT_TRUE(zip);
     const std::vector<ZipResult> results = ExtractAll(*zip);
     const std::vector<ZipResult> expected = {
-        ZipResult::kOk,         ZipResult::kOk,         ZipResult::kOk, ZipResult::kOk,
-        ZipResult::kOk,         ZipResult::kOk,         ZipResult::kCannotOpen, ZipResult::kCannotOpen,
-        ZipResult::kCannotOpen, ZipResult::kOk,         ZipResult::kOk, ZipResult::kOk,
+        ZipResult::kOk,         ZipResult::kOk, ZipResult::kOk,         ZipResult::kOk,
+        ZipResult::kOk,         ZipResult::kOk, ZipResult::kCannotOpen, ZipResult::kCannotOpen,
+        ZipResult::kCannotOpen, ZipResult::kOk, ZipResult::kOk,         ZipResult::kOk,
     };
     EXPECT_EQ(results, expected);
 
@@ -170,7 +172,8 @@ TEST_F(ZipArchiveTest, FoldersAreMadeParentsFirstAndFolderItemsWriteNoFile) {
     EXPECT_EQ(nb::test::ReadFile(m_root + "a/b/c/file.dat"), "deep");
     EXPECT_TRUE(S_ISDIR(ModeOf(m_root + "f/g")));
     EXPECT_TRUE(S_ISDIR(ModeOf(m_root + "h/i")));
-    EXPECT_EQ(Tree(m_root), (std::set<std::string>{"a", "a/b", "a/b/c", "a/b/c/file.dat", "f", "f/g", "h", "h/i"}));
+    EXPECT_EQ(Tree(m_root),
+              (std::set<std::string>{"a", "a/b", "a/b/c", "a/b/c/file.dat", "f", "f/g", "h", "h/i"}));
 }
 
 TEST_F(ZipArchiveTest, AttributesComeFromTheUnixModeOrTheDosBits) {
@@ -268,7 +271,8 @@ TEST_F(ZipArchiveTest, DosTimeIsLocalAndTheFirstUtBlockWins) {
 
 TEST_F(ZipArchiveTest, CountSizesAndIndexLimits) {
     std::vector<TestZipItem> items;
-    for (int i = 0; i < 7; ++i) items.push_back(TestZipItem::File("f" + std::to_string(i), std::string(1000, 'a')));
+    for (int i = 0; i < 7; ++i)
+        items.push_back(TestZipItem::File("f" + std::to_string(i), std::string(1000, 'a')));
     auto zip = Make(items);
     ASSERT_TRUE(zip);
     ZipItemInfo info;
@@ -329,9 +333,9 @@ TEST_F(ZipArchiveTest, DamagedItemsFailAloneAndLeaveTheArchiveUsable) {
     badCrc.crc = 0x12345678;
     auto zip = Make({encrypted, garbage, cut, badCrc, TestZipItem::File("good", "fine")});
     ASSERT_TRUE(zip);
-    EXPECT_EQ(ExtractAll(*zip), (std::vector<ZipResult>{ZipResult::kPassword, ZipResult::kDataError,
-                                                         ZipResult::kDataError, ZipResult::kDataError,
-                                                         ZipResult::kOk}));
+    EXPECT_EQ(ExtractAll(*zip),
+              (std::vector<ZipResult>{ZipResult::kPassword, ZipResult::kDataError, ZipResult::kDataError,
+                                      ZipResult::kDataError, ZipResult::kOk}));
     EXPECT_FALSE(nb::test::Exists(m_root + "secret"));
     EXPECT_EQ(nb::test::ReadFile(m_root + "good"), "fine");
     EXPECT_EQ(zip->ExtractItem(4, "again"), ZipResult::kOk);
@@ -363,8 +367,9 @@ TEST_F(ZipArchiveTest, WhatIsNotAnArchiveDoesNotOpen) {
     nb::test::WriteFile(m_dir.File("nothing.zip"), "");
     EXPECT_FALSE(ZipArchive::Open(m_dir.File("nothing.zip")));
 
-    ASSERT_TRUE(nb::test::WriteTestZip(m_dir.File("full.zip"), {TestZipItem::File("a", std::string(5000, 'a')),
-                                                                 TestZipItem::File("b", "b")}));
+    ASSERT_TRUE(nb::test::WriteTestZip(
+        m_dir.File("full.zip"),
+        {TestZipItem::File("a", std::string(5000, 'a')), TestZipItem::File("b", "b")}));
     const std::string bytes = nb::test::ReadFile(m_dir.File("full.zip"));
     nb::test::WriteFile(m_dir.File("truncated.zip"), bytes.substr(0, bytes.size() / 2));
     EXPECT_FALSE(ZipArchive::Open(m_dir.File("truncated.zip")));

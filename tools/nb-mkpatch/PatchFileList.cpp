@@ -15,7 +15,9 @@ namespace {
 
 constexpr const char* kControlMember = "ncheck_v.txt";
 
-bool StatFile(const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }
+bool StatFile(const std::string& path, struct stat& st) {
+    return ::stat(path.c_str(), &st) == 0;
+}
 
 // Walks a folder; calls found(name, path, stat) for every regular file (links followed).
 template <typename Found>
@@ -66,7 +68,8 @@ bool PatchFileList::CheckName(const std::string& name) {
         return false;
     }
     if (name == kControlMember) {
-        m_error = std::string("the top-level name ") + kControlMember + " is reserved for the patch's control member";
+        m_error = std::string("the top-level name ") + kControlMember +
+                  " is reserved for the patch's control member";
         return false;
     }
     return true;
@@ -77,21 +80,21 @@ bool PatchFileList::Collect(const std::string& newFolder, const std::string& old
     m_warnings.clear();
     m_removed = 0;
     bool namesOk = true;
-    bool walked = Walk(newFolder, m_warnings, m_error, [&](const std::string& name, const std::string& path,
-                                                         const struct stat& st) {
-        if (!namesOk) return;
-        if (!CheckName(name)) {
-            namesOk = false;
-            return;
-        }
-        PatchEntry entry;
-        entry.name = name;
-        entry.newPath = path;
-        entry.size = static_cast<uint64_t>(st.st_size);
-        entry.mode = st.st_mode & 0777;
-        entry.mtime = st.st_mtime;
-        m_entries.push_back(std::move(entry));
-    });
+    bool walked = Walk(newFolder, m_warnings, m_error,
+                       [&](const std::string& name, const std::string& path, const struct stat& st) {
+                           if (!namesOk) return;
+                           if (!CheckName(name)) {
+                               namesOk = false;
+                               return;
+                           }
+                           PatchEntry entry;
+                           entry.name = name;
+                           entry.newPath = path;
+                           entry.size = static_cast<uint64_t>(st.st_size);
+                           entry.mode = st.st_mode & 0777;
+                           entry.mtime = st.st_mtime;
+                           m_entries.push_back(std::move(entry));
+                       });
     if (!walked || !namesOk) return false;
     std::sort(m_entries.begin(), m_entries.end(),
               [](const PatchEntry& a, const PatchEntry& b) { return a.name < b.name; });

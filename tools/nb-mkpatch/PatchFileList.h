@@ -14,7 +14,7 @@ struct PatchEntry {
     std::string newPath;  // the file of the new build
     std::string oldPath;  // the same name in the old build when it is a file there (compare), else empty
     uint64_t size = 0;
-    mode_t mode = 0;      // permission bits
+    mode_t mode = 0;  // permission bits
     time_t mtime = 0;
 };
 

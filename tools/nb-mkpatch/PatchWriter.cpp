@@ -80,8 +80,15 @@ struct TimestampBlock {
     explicit TimestampBlock(time_t t) {
         const int64_t clamped = std::clamp<int64_t>(t, INT32_MIN, INT32_MAX);
         const uint32_t u = static_cast<uint32_t>(static_cast<int32_t>(clamped));
-        const unsigned char b[9] = {'U', 'T', 5, 0, 1, static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8),
-                                    static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)};
+        const unsigned char b[9] = {'U',
+                                    'T',
+                                    5,
+                                    0,
+                                    1,
+                                    static_cast<unsigned char>(u),
+                                    static_cast<unsigned char>(u >> 8),
+                                    static_cast<unsigned char>(u >> 16),
+                                    static_cast<unsigned char>(u >> 24)};
         std::memcpy(bytes, b, sizeof bytes);
     }
 };
@@ -160,7 +167,8 @@ void Prepare(const PatchEntry& entry, int level, Prepared& p) {
 
 class ZipOutput {
 public:
-    ZipOutput(const std::string& path, int level) : m_zip(zipOpen64(path.c_str(), APPEND_STATUS_CREATE)), m_level(level) {}
+    ZipOutput(const std::string& path, int level)
+        : m_zip(zipOpen64(path.c_str(), APPEND_STATUS_CREATE)), m_level(level) {}
     ~ZipOutput() {
         if (m_zip) zipClose(m_zip, nullptr);
     }
@@ -203,8 +211,9 @@ private:
 };
 
 std::string ControlText(const PatchControl& control) {
-    return "[VERSION]\r\nbfrom=" + std::to_string(control.buildFrom) + "\r\nbto=" + std::to_string(control.buildTo) +
-           "\r\nfinal_version=" + control.finalVersion + "\r\n";
+    return "[VERSION]\r\nbfrom=" + std::to_string(control.buildFrom) +
+           "\r\nbto=" + std::to_string(control.buildTo) + "\r\nfinal_version=" + control.finalVersion +
+           "\r\n";
 }
 
 }  // namespace
@@ -231,8 +240,7 @@ bool PatchWriter::Write(const std::string& archivePath, const PatchControl& cont
 
     // Workers prepare entries ahead of the writer, at most a window of them, so memory stays
     // bounded however many files the build has.
-    const unsigned threads =
-        m_nThreads ? m_nThreads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = m_nThreads ? m_nThreads : std::max(1u, std::thread::hardware_concurrency());
     const size_t window = static_cast<size_t>(threads) * 2;
     std::vector<Prepared> prepared(entries.size());
     std::mutex mutex;
@@ -246,7 +254,8 @@ bool PatchWriter::Write(const std::string& archivePath, const PatchControl& cont
             size_t i;
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return abort || next >= entries.size() || next < consumed + window; });
+                changed.wait(lock,
+                             [&] { return abort || next >= entries.size() || next < consumed + window; });
                 if (abort || next >= entries.size()) return;
                 i = next++;
             }
@@ -298,7 +307,8 @@ bool PatchWriter::Write(const std::string& archivePath, const PatchControl& cont
             if (deflate) {
                 InputFile sample(e.newPath);
                 buffer.resize(kSample);
-                deflate = !(sample.IsOpen() && sample.Read(buffer.data(), kSample) == static_cast<ssize_t>(kSample) &&
+                deflate = !(sample.IsOpen() &&
+                            sample.Read(buffer.data(), kSample) == static_cast<ssize_t>(kSample) &&
                             LooksIncompressible(buffer.data(), e.size, level));
             }
             InputFile in(e.newPath);
@@ -325,8 +335,8 @@ bool PatchWriter::Write(const std::string& archivePath, const PatchControl& cont
             }
             stats.bytesIn += total;
         } else {
-            if (!zip.Begin(e.name, e.mode, e.mtime, p.deflated, true, zip64) || !zip.Data(p.data.data(), p.data.size()) ||
-                !zip.EndRaw(p.size, p.crc)) {
+            if (!zip.Begin(e.name, e.mode, e.mtime, p.deflated, true, zip64) ||
+                !zip.Data(p.data.data(), p.data.size()) || !zip.EndRaw(p.size, p.crc)) {
                 m_error = "cannot write " + partPath;
                 ok = false;
                 break;

@@ -28,11 +28,11 @@ struct PatchStats {
 // written in order on the calling thread, into a temporary file renamed at the end.
 class PatchWriter {
 public:
-    int m_nLevel = 6;       // deflate level 0..9; 0 stores
+    int m_nLevel = 6;         // deflate level 0..9; 0 stores
     unsigned m_nThreads = 0;  // 0: one per processor
 
-    bool Write(const std::string& archivePath, const PatchControl& control, const std::vector<PatchEntry>& entries,
-               PatchStats& stats);
+    bool Write(const std::string& archivePath, const PatchControl& control,
+               const std::vector<PatchEntry>& entries, PatchStats& stats);
     const std::string& Error() const { return m_error; }
 
 private:

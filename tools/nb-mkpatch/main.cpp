@@ -66,10 +66,12 @@ int main(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return 0;
         } else if (arg == "--bfrom") {
-            if (!ParseInt(value(), INT32_MIN, INT32_MAX - 1, bfrom)) return UsageError("--bfrom needs a build number");
+            if (!ParseInt(value(), INT32_MIN, INT32_MAX - 1, bfrom))
+                return UsageError("--bfrom needs a build number");
             haveFrom = true;
         } else if (arg == "--bto") {
-            if (!ParseInt(value(), INT32_MIN, INT32_MAX, bto)) return UsageError("--bto needs a build number");
+            if (!ParseInt(value(), INT32_MIN, INT32_MAX, bto))
+                return UsageError("--bto needs a build number");
             haveTo = true;
         } else if (arg == "--final-version") {
             const char* v = value();
@@ -92,8 +94,10 @@ int main(int argc, char** argv) {
             folders.push_back(arg);
         }
     }
-    if (!haveFrom || !haveTo || !haveVersion) return UsageError("--bfrom, --bto and --final-version are required");
-    if (folders.empty() || folders.size() > 2) return UsageError("give the new build's folder, or the old and the new");
+    if (!haveFrom || !haveTo || !haveVersion)
+        return UsageError("--bfrom, --bto and --final-version are required");
+    if (folders.empty() || folders.size() > 2)
+        return UsageError("give the new build's folder, or the old and the new");
     if (bto < bfrom) return UsageError("--bto must not be below --bfrom");
 
     nb::mkpatch::PatchControl control;
@@ -105,7 +109,7 @@ int main(int argc, char** argv) {
     if (control.finalVersion.size() > 255) return UsageError("--final-version is longer than 255 bytes");
     // The launcher reads the value back as one trimmed profile line.
     const bool padded = !version.empty() && (version.front() == ' ' || version.front() == '\t' ||
-                                              version.back() == ' ' || version.back() == '\t');
+                                             version.back() == ' ' || version.back() == '\t');
     if (padded || version.find_first_of("\r\n") != std::string::npos)
         return UsageError("--final-version must be one line without surrounding blanks");
     if (output.empty()) output = "NBRK" + std::to_string(bfrom + 1) + ".nbupd";
@@ -118,10 +122,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!quiet) {
-        for (const std::string& w : list.Warnings()) std::fprintf(stderr, "nb-mkpatch: warning: %s\n", w.c_str());
+        for (const std::string& w : list.Warnings())
+            std::fprintf(stderr, "nb-mkpatch: warning: %s\n", w.c_str());
         if (list.RemovedCount())
-            std::fprintf(stderr, "nb-mkpatch: note: %zu file(s) of the old build are not in the new one; a patch "
-                                 "cannot remove them\n", list.RemovedCount());
+            std::fprintf(stderr,
+                         "nb-mkpatch: note: %zu file(s) of the old build are not in the new one; a patch "
+                         "cannot remove them\n",
+                         list.RemovedCount());
     }
 
     nb::mkpatch::PatchWriter writer;
@@ -138,7 +145,9 @@ int main(int argc, char** argv) {
         std::printf(", %.1f MiB in, %.1f MiB archive; builds %ld..%ld -> %ld\n", stats.bytesIn / 1048576.0,
                     stats.bytesOut / 1048576.0, bfrom, bto, bto);
         if (stats.bytesOut >= 0x80000000ull)
-            std::fprintf(stderr, "nb-mkpatch: warning: the launcher's resumable download covers archives below 2 GiB\n");
+            std::fprintf(
+                stderr,
+                "nb-mkpatch: warning: the launcher's resumable download covers archives below 2 GiB\n");
     }
     return 0;
 }
