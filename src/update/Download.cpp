@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -124,6 +125,11 @@ struct Transfer {
     bool writeFailed = false;
     bool stopped = false;
 
+    // A transfer that receives nothing for this long is given up.
+    std::chrono::steady_clock::duration stallLimit{};
+    std::chrono::steady_clock::time_point lastActivity{};
+    curl_off_t lastDownloaded = 0;
+
     // The header block being read; redirects and interim replies start a new one.
     int status = 0;
     bool hasLocation = false;
@@ -190,6 +196,10 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     }
     if (TrimBlanks(line).empty()) {
         if (t.status < 200 || (IsFollowedRedirect(t.status) && t.hasLocation)) return bytes;
+        if (StopRequested()) {
+            t.stopped = true;
+            return 0;
+        }
         t.reply = Judge(t);
         switch (t.reply) {
             case Reply::Restart:
@@ -245,10 +255,19 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
 }
 
 // Called by libcurl at least once a second even while nothing arrives.
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    if (!StopRequested()) return 0;
-    static_cast<Transfer*>(user)->stopped = true;
-    return 1;
+int OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t) {
+    auto& t = *static_cast<Transfer*>(user);
+    if (StopRequested()) {
+        t.stopped = true;
+        return 1;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (downloaded != t.lastDownloaded) {
+        t.lastDownloaded = downloaded;
+        t.lastActivity = now;
+        return 0;
+    }
+    return now - t.lastActivity >= t.stallLimit ? 1 : 0;
 }
 
 struct SlistDeleter {
@@ -293,6 +312,8 @@ bool TransferWithResume(CURL* session, const std::string& url, const std::string
     t.file = file;
     t.context = TheContext();
     t.existing = static_cast<uint64_t>(st.st_size);
+    t.stallLimit = std::chrono::seconds(g_stallSeconds.load(std::memory_order_relaxed));
+    t.lastActivity = std::chrono::steady_clock::now();
 
     std::string block = kHeaderBlock;
     if (t.existing > 0) {
@@ -365,6 +386,7 @@ bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bo
     TraceLog("strAgentCaption = %s\n", agent.c_str());
 
     if (!EqualsNoCase(scheme, "http")) return false;
+    if (StopRequested()) return false;
 
     InitCurlOnce();
     CURL* session = curl_easy_init();
@@ -372,16 +394,13 @@ bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bo
         ShowMessage(kMessageDownloadFailed);
         return false;
     }
-    const long stallSeconds = g_stallSeconds.load(std::memory_order_relaxed);
     curl_easy_setopt(session, CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(session, CURLOPT_REDIR_PROTOCOLS_STR, "http");
     curl_easy_setopt(session, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(session, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(session, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(session, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
-    curl_easy_setopt(session, CURLOPT_CONNECTTIMEOUT, stallSeconds);
-    curl_easy_setopt(session, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(session, CURLOPT_LOW_SPEED_TIME, stallSeconds);
+    curl_easy_setopt(session, CURLOPT_CONNECTTIMEOUT, g_stallSeconds.load(std::memory_order_relaxed));
 
     bool ok = TransferWithResume(session, url, tempPath);
     curl_easy_cleanup(session);

@@ -72,6 +72,9 @@ LoopbackServer::LoopbackServer() : m_impl(std::make_unique<Impl>()) {
     impl.port = impl.server.bind_to_any_port("127.0.0.1");
     if (impl.port <= 0) throw std::runtime_error("loopback server: no port");
     impl.thread = std::thread([&impl] { impl.server.listen_after_bind(); });
+    // stop() only reaches a server that is already running; connections made before then
+    // simply wait in the listen queue.
+    while (!impl.server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 LoopbackServer::~LoopbackServer() {
