@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -29,7 +29,8 @@ namespace {
 constexpr const char* kTempSuffix = ".dlhalf!";
 constexpr const char* kAgentPrefix = "Update Download ";
 // The request headers, byte for byte; libcurl adds only the Host line of its own.
-constexpr const char* kHeaderBlock = "Accept: */*\r\nUser-Agent:  Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n";
+constexpr const char* kHeaderBlock =
+    "Accept: */*\r\nUser-Agent:  Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n";
 constexpr long kDefaultStallSeconds = 60;
 constexpr long kReceiveBufferSize = 256 * 1024;
 constexpr size_t kFileBufferSize = 1024 * 1024;
@@ -137,7 +138,8 @@ struct Transfer {
     std::string contentRange;
 
     void PublishDone() {
-        if (context) context->m_fDownDone.store(static_cast<float>(existing + received), std::memory_order_relaxed);
+        if (context)
+            context->m_fDownDone.store(static_cast<float>(existing + received), std::memory_order_relaxed);
     }
 };
 
@@ -184,6 +186,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto& t = *static_cast<Transfer*>(user);
     const size_t bytes = size * count;
     std::string_view line(data, bytes);
+    // Trailer lines after a chunked body come here too; the decision stands.
+    if (t.reply != Reply::Pending) return bytes;
 
     if (StartsWithNoCase(line, "HTTP/")) {
         t.status = 0;
@@ -191,7 +195,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         t.contentLength = 0;
         t.contentRange.clear();
         size_t blank = line.find(' ');
-        if (blank != std::string_view::npos) t.status = std::atoi(std::string(line.substr(blank + 1, 3)).c_str());
+        if (blank != std::string_view::npos)
+            t.status = std::atoi(std::string(line.substr(blank + 1, 3)).c_str());
         return bytes;
     }
     if (TrimBlanks(line).empty()) {
@@ -219,7 +224,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
                 t.PublishDone();
                 return bytes;
             case Reply::AlreadyComplete:
-                if (t.context) t.context->m_fDownTotal.store(static_cast<float>(t.existing), std::memory_order_relaxed);
+                if (t.context)
+                    t.context->m_fDownTotal.store(static_cast<float>(t.existing), std::memory_order_relaxed);
                 t.PublishDone();
                 return 0;
             default:
@@ -367,7 +373,9 @@ bool TransferWithResume(CURL* session, const std::string& url, const std::string
 
 }  // namespace
 
-void SetDownloadStopFlag(const std::atomic<bool>* stop) { g_stopFlag.store(stop, std::memory_order_release); }
+void SetDownloadStopFlag(const std::atomic<bool>* stop) {
+    g_stopFlag.store(stop, std::memory_order_release);
+}
 
 void SetDownloadStallSeconds(long seconds) {
     g_stallSeconds.store(seconds > 0 ? seconds : kDefaultStallSeconds, std::memory_order_relaxed);

@@ -55,7 +55,8 @@ std::string LoopbackServer::Request::Header(const std::string& name) const {
 }
 
 LoopbackServer::LoopbackServer() : m_impl(std::make_unique<Impl>()) {
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+    for (const char* name :
+         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
         ::unsetenv(name);
 
     Impl& impl = *m_impl;
@@ -87,9 +88,15 @@ LoopbackServer::~LoopbackServer() {
     if (m_impl->thread.joinable()) m_impl->thread.join();
 }
 
-int LoopbackServer::Port() const { return m_impl->port; }
-std::string LoopbackServer::HostPort() const { return "127.0.0.1:" + std::to_string(m_impl->port); }
-std::string LoopbackServer::Url(const std::string& path) const { return "http://" + HostPort() + path; }
+int LoopbackServer::Port() const {
+    return m_impl->port;
+}
+std::string LoopbackServer::HostPort() const {
+    return "127.0.0.1:" + std::to_string(m_impl->port);
+}
+std::string LoopbackServer::Url(const std::string& path) const {
+    return "http://" + HostPort() + path;
+}
 
 void LoopbackServer::Serve(const std::string& path, std::string body) {
     std::lock_guard lock(m_impl->mutex);
@@ -206,8 +213,9 @@ void LoopbackServer::Impl::Answer(const httplib::Request& req, httplib::Response
             return;
         }
         res.status = 206;
-        res.set_header("Content-Range", "bytes " + std::to_string(start) + "-" + std::to_string(body.size() - 1) +
-                                            "/" + std::to_string(body.size()));
+        res.set_header("Content-Range", "bytes " + std::to_string(start) + "-" +
+                                            std::to_string(body.size() - 1) + "/" +
+                                            std::to_string(body.size()));
         SendBody(res, body.substr(start));
         return;
     }
@@ -225,7 +233,8 @@ void LoopbackServer::Impl::SendBody(httplib::Response& res, const std::string& b
         stall = stallAfter;
         asChunks = chunked;
     }
-    const std::string type = res.has_header("Content-Type") ? res.get_header_value("Content-Type") : "text/plain";
+    const std::string type =
+        res.has_header("Content-Type") ? res.get_header_value("Content-Type") : "text/plain";
     res.headers.erase("Content-Type");  // the calls below set it once more
     if (cut == npos && stall == npos && !asChunks) {
         res.set_content(body, type);
@@ -233,13 +242,14 @@ void LoopbackServer::Impl::SendBody(httplib::Response& res, const std::string& b
     }
     auto shared = std::make_shared<std::string>(body);
     if (asChunks) {
-        res.set_chunked_content_provider(type, [this, shared, cut, stall](size_t offset, httplib::DataSink& sink) {
-            if (offset >= shared->size()) {
-                sink.done();
-                return true;
-            }
-            return SendSlice(shared, offset, sink, cut, stall);
-        });
+        res.set_chunked_content_provider(type,
+                                         [this, shared, cut, stall](size_t offset, httplib::DataSink& sink) {
+                                             if (offset >= shared->size()) {
+                                                 sink.done();
+                                                 return true;
+                                             }
+                                             return SendSlice(shared, offset, sink, cut, stall);
+                                         });
     } else {
         res.set_content_provider(shared->size(), type,
                                  [this, shared, cut, stall](size_t offset, size_t, httplib::DataSink& sink) {

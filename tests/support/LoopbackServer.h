@@ -21,8 +21,8 @@ class LoopbackServer {
 public:
     struct Request {
         std::string method;
-        std::string path;    // without the query
-        std::string target;  // path and query as sent
+        std::string path;                                          // without the query
+        std::string target;                                        // path and query as sent
         std::vector<std::pair<std::string, std::string>> headers;  // values trimmed; not in sent order
         std::string body;
 

@@ -1,8 +1,10 @@
+#include "update/Download.h"
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,7 +17,6 @@
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
-#include "update/Download.h"
 
 using namespace nb;
 using nb::test::LoopbackServer;
@@ -262,10 +263,12 @@ TEST_F(DownloadTest, StopFlagEndsARunningTransfer) {
     std::atomic<bool> stop{false};
     SetDownloadStopFlag(&stop);
 
-    auto result = std::async(std::launch::async, [&] { return DownloadUrlToFile(m_server.Url("/f"), "f", false); });
+    auto result =
+        std::async(std::launch::async, [&] { return DownloadUrlToFile(m_server.Url("/f"), "f", false); });
     ASSERT_TRUE(m_server.WaitForStall());
     // Once the sent bytes are in the file, the transfer is waiting for more.
-    for (int i = 0; i < 2000 && Done() < 10000.0f; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 2000 && Done() < 10000.0f; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     stop = true;
     // Should the flag be ignored, the server finishes the body and the download succeeds.
     if (result.wait_for(std::chrono::seconds(20)) != std::future_status::ready) m_server.ReleaseStall();

@@ -39,9 +39,11 @@ private:
 void WriteStandIn(const std::string& path, const std::string& record) {
     test::WriteFile(path,
                     "#!/bin/sh\n"
-                    "out=\"$(dirname \"$0\")/" + record + "\"\n"
-                    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.part\"\n"
-                    "mv \"$out.part\" \"$out\"\n");
+                    "out=\"$(dirname \"$0\")/" +
+                        record +
+                        "\"\n"
+                        "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.part\"\n"
+                        "mv \"$out.part\" \"$out\"\n");
     ::chmod(path.c_str(), 0755);
 }
 
@@ -93,12 +95,12 @@ TEST_F(GameClientTest, GameClientGetsTheCommandLinePieceByPiece) {
 
     EXPECT_EQ(m_events, Events{"exit 1"});
     ASSERT_TRUE(WaitForFile(m_install + "vd-args.txt"));
-    EXPECT_EQ(test::ReadFile(m_install + "vd-args.txt"),
-              m_install + "Vd.exe\n"
-                          "dev:S1\n"
-                          "10.0.0.1:7000\n"
-                          "42\n"
-                          "abc|0||k|a\n");
+    EXPECT_EQ(test::ReadFile(m_install + "vd-args.txt"), m_install +
+                                                             "Vd.exe\n"
+                                                             "dev:S1\n"
+                                                             "10.0.0.1:7000\n"
+                                                             "42\n"
+                                                             "abc|0||k|a\n");
     EXPECT_EQ(test::ReadFile("log1.txt"),
               "strStartVd = Vd.exe \"" + m_install + "Vd.exe\" dev:S1 10.0.0.1:7000 42 abc|0||k|a");
 }
@@ -159,7 +161,8 @@ TEST_F(ClientSwitchTest, ValueZeroLetsStartUpContinue) {
 }
 
 TEST_F(ClientSwitchTest, AnyOtherAnswerStartsTheOldClient) {
-    for (const char* fixture : {"switch.xml", "no_value.xml", "no_type.xml", "second_type.xml", "not_xml.xml"}) {
+    for (const char* fixture :
+         {"switch.xml", "no_value.xml", "no_type.xml", "second_type.xml", "not_xml.xml"}) {
         SCOPED_TRACE(fixture);
         ::unlink((m_install + "lumo-args.txt").c_str());
         EXPECT_TRUE(RunWith(Fixture(fixture)));

@@ -29,7 +29,8 @@ public:
     std::vector<std::string> shown;
 };
 
-ServerInfo Server(std::string name, int32_t id, std::string url, int32_t state, int32_t tag, std::string zone) {
+ServerInfo Server(std::string name, int32_t id, std::string url, int32_t state, int32_t tag,
+                  std::string zone) {
     ServerInfo s;
     s.name = std::move(name);
     s.id = id;
@@ -73,7 +74,9 @@ protected:
         ::unlink("zonelist.xml.dlhalf!");
         ::unlink("log1.txt");
     }
-    void PublishFixture(const std::string& name) { Publish(test::ReadFile(test::DataPath("zonelist/" + name))); }
+    void PublishFixture(const std::string& name) {
+        Publish(test::ReadFile(test::DataPath("zonelist/" + name)));
+    }
 
     test::ScopedTempDir m_dir;
     test::ScopedChdir m_cwd{m_dir.Path()};
@@ -98,38 +101,40 @@ TEST_F(ZoneListTest, StandardDocumentFillsTheContext) {
                                            Server(kZhuque, 3, "", 3, 0, kTelecom)}));
         EXPECT_EQ(m_context.m_vecZone[1],
                   (std::vector<ServerInfo>{Server(kXuanwu, 11, "10.1.0.1:7000", 2, 2, kNetcom)}));
-        EXPECT_EQ(m_context.m_vecRecommend, (std::vector<ServerInfo>{m_context.m_vecZone[0][0],
-                                                                     m_context.m_vecZone[1][0]}));
-        EXPECT_EQ(test::ReadFile("zonelist.xml"), test::ReadFile(test::DataPath(std::string("zonelist/") + fixture)));
-        EXPECT_EQ(test::ReadFile("log1.txt"),
-                  "--strZoneListURL----" + m_context.m_strZoneListURL +
-                      " \n"
-                      "m_strTmpFileName = zonelist.xml.dlhalf!\n"
-                      "strAgentCaption = Update Download zonelist.xml\n"
-                      "rootXMLElement = zonelist \n"
-                      "-------tmpServerInfo.size = 3------------\n"
-                      "vecServerInfo[0].count=3 \n"
-                      "vecServerInfo[1].count=0 \n"
-                      "-------tmpServerInfo.size = 1------------\n"
-                      "vecServerInfo[0].count=3 \n"
-                      "vecServerInfo[1].count=1 \n");
+        EXPECT_EQ(m_context.m_vecRecommend,
+                  (std::vector<ServerInfo>{m_context.m_vecZone[0][0], m_context.m_vecZone[1][0]}));
+        EXPECT_EQ(test::ReadFile("zonelist.xml"),
+                  test::ReadFile(test::DataPath(std::string("zonelist/") + fixture)));
+        EXPECT_EQ(test::ReadFile("log1.txt"), "--strZoneListURL----" + m_context.m_strZoneListURL +
+                                                  " \n"
+                                                  "m_strTmpFileName = zonelist.xml.dlhalf!\n"
+                                                  "strAgentCaption = Update Download zonelist.xml\n"
+                                                  "rootXMLElement = zonelist \n"
+                                                  "-------tmpServerInfo.size = 3------------\n"
+                                                  "vecServerInfo[0].count=3 \n"
+                                                  "vecServerInfo[1].count=0 \n"
+                                                  "-------tmpServerInfo.size = 1------------\n"
+                                                  "vecServerInfo[0].count=3 \n"
+                                                  "vecServerInfo[1].count=1 \n");
         EXPECT_EQ(m_ui.shown, std::vector<std::string>{});
     }
 }
 
 TEST_F(ZoneListTest, OnlyTheFirstTwoZoneElementsAreRead) {
     // The second zone element may have any name; a third one is never looked at.
-    Publish(Document("<bigzone name=\"网通区\"><server id=\"1\"/></bigzone>\n"
-                     "<region name=\"电信区\"><server id=\"2\"/><server id=\"3\"/></region>\n"
-                     "<bigzone name=\"电信区\"><server id=\"4\"/></bigzone>\n"));
+    Publish(
+        Document("<bigzone name=\"网通区\"><server id=\"1\"/></bigzone>\n"
+                 "<region name=\"电信区\"><server id=\"2\"/><server id=\"3\"/></region>\n"
+                 "<bigzone name=\"电信区\"><server id=\"4\"/></bigzone>\n"));
     ASSERT_TRUE(m_context.LoadZoneList());
     EXPECT_EQ(Ids(m_context.m_vecZone[1]), std::vector<int32_t>{1});
     EXPECT_EQ(Ids(m_context.m_vecZone[0]), (std::vector<int32_t>{2, 3}));
 
     // An element after the first zone with no name takes the second turn: its servers land nowhere.
-    Publish(Document("<bigzone name=\"网通区\"><server id=\"1\"/></bigzone>\n"
-                     "<notes><server id=\"5\" server_tag=\"2\"/></notes>\n"
-                     "<bigzone name=\"电信区\"><server id=\"4\"/></bigzone>\n"));
+    Publish(
+        Document("<bigzone name=\"网通区\"><server id=\"1\"/></bigzone>\n"
+                 "<notes><server id=\"5\" server_tag=\"2\"/></notes>\n"
+                 "<bigzone name=\"电信区\"><server id=\"4\"/></bigzone>\n"));
     ASSERT_TRUE(m_context.LoadZoneList());
     EXPECT_EQ(Ids(m_context.m_vecZone[1]), std::vector<int32_t>{1});
     EXPECT_EQ(Ids(m_context.m_vecZone[0]), (std::vector<int32_t>{2, 3}));  // from the load before
@@ -137,12 +142,13 @@ TEST_F(ZoneListTest, OnlyTheFirstTwoZoneElementsAreRead) {
 }
 
 TEST_F(ZoneListTest, ServersRunFromTheFirstServerElementToTheLastSibling) {
-    Publish(Document("<bigzone name=\"电信区\">\n"
-                     "  <title id=\"90\"/><note id=\"91\"/>\n"
-                     "  <server id=\"1\"/>\n"
-                     "  <extra id=\"2\" name=\"天王\" state=\"1\"/>\n"
-                     "  <server id=\"3\"/>\n"
-                     "</bigzone>\n"));
+    Publish(
+        Document("<bigzone name=\"电信区\">\n"
+                 "  <title id=\"90\"/><note id=\"91\"/>\n"
+                 "  <server id=\"1\"/>\n"
+                 "  <extra id=\"2\" name=\"天王\" state=\"1\"/>\n"
+                 "  <server id=\"3\"/>\n"
+                 "</bigzone>\n"));
     ASSERT_TRUE(m_context.LoadZoneList());
     EXPECT_EQ(Ids(m_context.m_vecZone[0]), (std::vector<int32_t>{1, 2, 3}));
     EXPECT_EQ(m_context.m_vecZone[0][1].name, "\xCC\xEC\xCD\xF5");  // "天王"
@@ -152,13 +158,15 @@ TEST_F(ZoneListTest, ServersRunFromTheFirstServerElementToTheLastSibling) {
 TEST_F(ZoneListTest, ZonesAreMatchedByTheirExactName) {
     m_context.m_vecZone[0] = {Server("old", 77, "x", 0, 0, kTelecom)};
     // Both zones named "网通区": the second wins; an empty "电信区" zone empties its list.
-    Publish(Document("<bigzone name=\"网通区\"><server id=\"1\"/></bigzone>\n"
-                     "<bigzone name=\"网通区\"><server id=\"2\"/></bigzone>\n"));
+    Publish(
+        Document("<bigzone name=\"网通区\"><server id=\"1\"/></bigzone>\n"
+                 "<bigzone name=\"网通区\"><server id=\"2\"/></bigzone>\n"));
     ASSERT_TRUE(m_context.LoadZoneList());
     EXPECT_EQ(Ids(m_context.m_vecZone[1]), std::vector<int32_t>{2});
     EXPECT_EQ(Ids(m_context.m_vecZone[0]), std::vector<int32_t>{77});
 
-    Publish(Document("<bigzone name=\"电信区\"></bigzone>\n<bigzone name=\" 网通区\"><server id=\"3\"/></bigzone>\n"));
+    Publish(Document(
+        "<bigzone name=\"电信区\"></bigzone>\n<bigzone name=\" 网通区\"><server id=\"3\"/></bigzone>\n"));
     ASSERT_TRUE(m_context.LoadZoneList());
     EXPECT_TRUE(m_context.m_vecZone[0].empty());
     EXPECT_EQ(Ids(m_context.m_vecZone[1]), std::vector<int32_t>{2});
@@ -166,9 +174,11 @@ TEST_F(ZoneListTest, ZonesAreMatchedByTheirExactName) {
 
 TEST_F(ZoneListTest, RecommendedListKeepsTheFirstThreeTaggedServers) {
     m_context.m_vecRecommend = {Server("stale", 99, "", 0, 2, "")};
-    Publish(Document("<bigzone name=\"其他\"><server id=\"1\" server_tag=\"2\"/><server id=\"2\" server_tag=\"1\"/></bigzone>\n"
-                     "<bigzone name=\"网通区\"><server id=\"3\" server_tag=\"2\"/><server id=\"4\" server_tag=\"2\"/>"
-                     "<server id=\"5\" server_tag=\"2\"/><server id=\"6\" server_tag=\"2\"/></bigzone>\n"));
+    Publish(Document(
+        "<bigzone name=\"其他\"><server id=\"1\" server_tag=\"2\"/><server id=\"2\" "
+        "server_tag=\"1\"/></bigzone>\n"
+        "<bigzone name=\"网通区\"><server id=\"3\" server_tag=\"2\"/><server id=\"4\" server_tag=\"2\"/>"
+        "<server id=\"5\" server_tag=\"2\"/><server id=\"6\" server_tag=\"2\"/></bigzone>\n"));
     ASSERT_TRUE(m_context.LoadZoneList());
     EXPECT_EQ(Ids(m_context.m_vecRecommend), (std::vector<int32_t>{1, 3, 4}));
     EXPECT_EQ(Ids(m_context.m_vecZone[1]), (std::vector<int32_t>{3, 4, 5, 6}));
@@ -177,21 +187,22 @@ TEST_F(ZoneListTest, RecommendedListKeepsTheFirstThreeTaggedServers) {
 TEST_F(ZoneListTest, NumbersReadLikeAtoiAndAbsentValuesKeepDefaults) {
     m_context.m_nServerBuild = 1111;
     m_context.m_strServerVersion = "keep";
-    Publish("<zonelist><gameVerInfo/><update_url>u</update_url>"
-            "<bigzone name=\"电信区\"><server id=\" 12abc\" state=\"3x\" server_tag=\"-1\" fetch_url=\"f\"/>"
-            "<server name=\"n\" fetch_url=\"g\"/></bigzone></zonelist>");
+    Publish(
+        "<zonelist><gameVerInfo/><update_url>u</update_url>"
+        "<bigzone name=\"电信区\"><server id=\" 12abc\" state=\"3x\" server_tag=\"-1\" fetch_url=\"f\"/>"
+        "<server name=\"n\" fetch_url=\"g\"/></bigzone></zonelist>");
     ASSERT_TRUE(m_context.LoadZoneList());
     EXPECT_EQ(m_context.m_nServerBuild, 1111);
     EXPECT_EQ(m_context.m_strServerVersion, "keep");
     EXPECT_EQ(m_context.m_strUpdateURL, "u");
-    EXPECT_EQ(m_context.m_vecZone[0],
-              (std::vector<ServerInfo>{Server("", 12, "", 3, -1, kTelecom), Server("n", 0, "g", 0, 0, kTelecom)}));
+    EXPECT_EQ(m_context.m_vecZone[0], (std::vector<ServerInfo>{Server("", 12, "", 3, -1, kTelecom),
+                                                               Server("n", 0, "g", 0, 0, kTelecom)}));
 }
 
 TEST_F(ZoneListTest, DocumentsThatCannotBeUsedFailTheLoad) {
     const std::vector<ServerInfo> before = {Server("kept", 5, "x", 0, 0, kTelecom)};
-    for (const char* fixture : {"truncated.xml", "not_xml.xml", "empty.xml", "no_gameverinfo.xml", "no_update_url.xml",
-                                "empty_update_url.xml", "no_bigzone.xml"}) {
+    for (const char* fixture : {"truncated.xml", "not_xml.xml", "empty.xml", "no_gameverinfo.xml",
+                                "no_update_url.xml", "empty_update_url.xml", "no_bigzone.xml"}) {
         SCOPED_TRACE(fixture);
         m_context.m_nServerBuild = 7;
         m_context.m_strUpdateURL = "old";
