@@ -138,8 +138,11 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     entry += eol;
     if (found) {
         // The section's last line may lack a line end when it is the end of the file.
-        if (insertAt == m_text.size() && !m_text.empty() && m_text.back() != '\n') m_text += eol;
-        m_text.insert(std::min(insertAt, m_text.size()), entry);
+        if (insertAt == m_text.size() && !m_text.empty() && m_text.back() != '\n') {
+            m_text += eol;
+            insertAt = m_text.size();
+        }
+        m_text.insert(insertAt, entry);
         return;
     }
     if (!m_text.empty() && m_text.back() != '\n') m_text += eol;

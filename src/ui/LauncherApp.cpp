@@ -3,8 +3,10 @@
 #include <cstdio>
 
 #include "app/LauncherContext.h"
+#include "app/LauncherUi.h"
 #include "app/TextEncoding.h"
 #include "app/TraceLog.h"
+#include "ui/QtLauncherUi.h"
 
 namespace nb {
 namespace {
@@ -16,12 +18,16 @@ constexpr const char kMissingFilesBig5[] = "\xAF\xCA\xA4\xD6\xA4\xE5\xA5\xF3\xA1
 
 LauncherApp* LauncherApp::Instance() { return g_app; }
 
+LauncherApp::LauncherApp() = default;
+
 LauncherApp::~LauncherApp() {
     if (m_pContext) ExitInstance();
 }
 
 bool LauncherApp::InitInstance(const CommandLineInfo& cmd) {
     g_app = this;
+    m_pUi = std::make_unique<QtLauncherUi>();
+    SetLauncherUi(m_pUi.get());
     m_pContext = new LauncherContext();
     SetTheContext(m_pContext);
     LauncherContext& ctx = *m_pContext;
@@ -51,12 +57,16 @@ bool LauncherApp::InitInstance(const CommandLineInfo& cmd) {
 
 int LauncherApp::ExitInstance() {
     m_bStopWorker = true;
+    // The worker may be waiting for the UI thread to show a message; release it first.
+    if (m_pUi) m_pUi->Shutdown();
     if (m_hWorkerThread.joinable()) m_hWorkerThread.join();
     if (m_pContext) {
         SetTheContext(nullptr);
         delete m_pContext;
         m_pContext = nullptr;
     }
+    SetLauncherUi(nullptr);
+    m_pUi.reset();
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "app/CommandLineInfo.h"
@@ -7,12 +8,13 @@
 namespace nb {
 
 class LauncherContext;
+class QtLauncherUi;
 
 // The application object: runs the start-up order, shows the one modal window, and on
 // exit stops the update worker before the context goes away.
 class LauncherApp {
 public:
-    LauncherApp() = default;
+    LauncherApp();
     LauncherApp(const LauncherApp&) = delete;
     LauncherApp& operator=(const LauncherApp&) = delete;
     ~LauncherApp();
@@ -27,9 +29,11 @@ public:
     std::atomic<bool> m_bStopWorker{false};
 
     static LauncherApp* Instance();
+    QtLauncherUi& Ui() { return *m_pUi; }
 
 private:
     LauncherContext* m_pContext = nullptr;
+    std::unique_ptr<QtLauncherUi> m_pUi;
 };
 
 }  // namespace nb

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+#include "TestPaths.h"
+#include "app/CommandLine.h"
+#include "app/LauncherContext.h"
+#include "platform/ExecutablePath.h"
+#include "platform/Process.h"
+
+using nb::platform::SplitCommandLine;
+using Args = std::vector<std::string>;
+
+TEST(SplitCommandLine, FollowsTheWindowsRules) {
+    EXPECT_EQ(SplitCommandLine(""), Args{});
+    EXPECT_EQ(SplitCommandLine("  a.exe  b\tc "), (Args{"a.exe", "b", "c"}));
+    EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\x.exe\" \"two words\" x\"y z\""),
+              (Args{"C:\\Program Files\\x.exe", "two words", "xy z"}));
+    // Backslashes are literal unless they come before a quote.
+    EXPECT_EQ(SplitCommandLine("p a\\\\b a\\\\\\\"b \"a\\\\\" c\\"), (Args{"p", "a\\\\b", "a\\\"b", "a\\", "c\\"}));
+    EXPECT_EQ(SplitCommandLine("p \\\"x\\\""), (Args{"p", "\"x\""}));
+    EXPECT_EQ(SplitCommandLine("p \"a\"\"b\""), (Args{"p", "a\"b"}));
+    // The relaunch form: the quotes around the token group and disappear.
+    EXPECT_EQ(SplitCommandLine("/opt/nb/_NbLauncher.bin http://h/z.xml,\"WEB a b\""),
+              (Args{"/opt/nb/_NbLauncher.bin", "http://h/z.xml,WEB a b"}));
+    // The program path takes quotes only, a backslash before a quote stays a backslash.
+    EXPECT_EQ(SplitCommandLine("\"C:\\dir\\\" next"), (Args{"C:\\dir\\", "next"}));
+}
+
+namespace {
+
+// An installation folder whose "NbLauncher.exe" is a script that records its arguments.
+class RelaunchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_cd = std::make_unique<nb::test::ScopedChdir>(m_dir.Path());
+        const std::string exe = m_dir.File("NbLauncher.exe");
+        nb::test::WriteFile(exe, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args.txt\"\n");
+        ::chmod(exe.c_str(), 0755);
+        nb::platform::SetExecutablePathOverride(exe);
+        ASSERT_TRUE(m_ctx.InitPathsAndEndpoints());
+        nb::SetRelaunchWait([this](unsigned ms) { m_waits.push_back(ms); });
+    }
+    void TearDown() override {
+        nb::SetRelaunchWait(nullptr);
+        nb::platform::SetExecutablePathOverride("");
+    }
+    int Run(const std::string& arg) {
+        nb::CommandLineInfo cmd;
+        cmd.m_strFileName = arg;
+        return m_ctx.ProcessCommandLine(cmd);
+    }
+    std::string WaitForArgs() {
+        for (int i = 0; i < 500 && !nb::test::Exists(m_dir.File("args.txt")); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return nb::test::ReadFile(m_dir.File("args.txt"));
+    }
+    std::string Log() { return nb::test::ReadFile(m_dir.File("log1.txt")); }
+
+    nb::test::ScopedTempDir m_dir;
+    std::unique_ptr<nb::test::ScopedChdir> m_cd;
+    nb::LauncherContext m_ctx;
+    std::vector<unsigned> m_waits;
+};
+
+}  // namespace
+
+TEST_F(RelaunchTest, NoArgumentCopiesAndStartsTheCopyWithTheDefaultZoneList) {
+    EXPECT_EQ(Run(""), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(m_dir.File("_NbLauncher.bin").c_str(), &st), 0);
+    EXPECT_TRUE(st.st_mode & S_IXUSR);
+    EXPECT_EQ(WaitForArgs(), "http://127.0.0.1:18620/norbel_xml/zonelist.xml\n");
+    EXPECT_EQ(Log(), "cmd1==\ncmd.m_strFileName.GetLength() = 0 \nstrPath = " + m_dir.Path());
+    EXPECT_TRUE(m_waits.empty());
+}
+
+TEST_F(RelaunchTest, ACommandTokenIsHandedToTheCopyInQuotes) {
+    EXPECT_EQ(Run("WEB 1 2"), 1);
+    EXPECT_EQ(m_ctx.m_strCmdArg, "WEB 1 2");
+    EXPECT_EQ(WaitForArgs(), "http://127.0.0.1:18620/norbel_xml/zonelist.xml,WEB 1 2\n");
+    EXPECT_EQ(Log(), "cmd1==WEB 1 2\n-------str = WEB 1 2 \nstrPath = " + m_dir.Path() +
+                         "cmd==2222222222222222222\n");
+}
+
+TEST_F(RelaunchTest, CommaAndAddressArgumentsContinueWithoutRelaunch) {
+    EXPECT_EQ(Run("http://a/z.xml,tok,en"), 0);
+    EXPECT_EQ(m_ctx.m_strZoneListURL, "http://a/z.xml");
+    EXPECT_EQ(m_ctx.m_strCmdArg, "tok,en");
+
+    nb::LauncherContext leadingComma;
+    nb::CommandLineInfo cmd{",token"};
+    EXPECT_EQ(leadingComma.ProcessCommandLine(cmd), 0);
+    EXPECT_EQ(leadingComma.m_strZoneListURL, "");
+    EXPECT_EQ(leadingComma.m_strCmdArg, "token");
+
+    nb::LauncherContext address;
+    cmd.m_strFileName = "http://cfg/zonelist.xml";
+    EXPECT_EQ(address.ProcessCommandLine(cmd), 0);
+    EXPECT_EQ(address.m_strZoneListURL, "http://cfg/zonelist.xml");
+    EXPECT_EQ(address.m_strCmdArg, "");
+
+    nb::LauncherContext ht;  // a token that contains "ht" counts as an address
+    cmd.m_strFileName = "night";
+    EXPECT_EQ(ht.ProcessCommandLine(cmd), 0);
+    EXPECT_EQ(ht.m_strZoneListURL, "night");
+    EXPECT_FALSE(nb::test::Exists(m_dir.File("_NbLauncher.bin")));
+    // "cmd2==strToken不空==" in code page 936.
+    EXPECT_NE(Log().find("cmd2==strToken\xB2\xBB\xBF\xD5==tok,en\n"), std::string::npos);
+}
+
+TEST_F(RelaunchTest, AnUnwritableCopyIsTriedTenTimesASecondApart) {
+    ::mkdir(m_dir.File("_NbLauncher.bin").c_str(), 0755);  // cannot be replaced by a file
+    EXPECT_EQ(Run(""), 2);
+    EXPECT_EQ(m_waits, std::vector<unsigned>(10, 1000u));
+    EXPECT_FALSE(nb::test::Exists(m_dir.File("args.txt")));
+}
+
+TEST(RelaunchCommandLine, QuotesAProgramPathWithABlank) {
+    EXPECT_EQ(nb::RelaunchCommandLine("/opt/nb/", "http://h/z", ""), "/opt/nb/_NbLauncher.bin http://h/z");
+    EXPECT_EQ(nb::RelaunchCommandLine("/opt/my games/", "http://h/z", "t"),
+              "\"/opt/my games/_NbLauncher.bin\" http://h/z,\"t\"");
+    EXPECT_EQ(SplitCommandLine(nb::RelaunchCommandLine("/opt/my games/", "http://h/z", "WEB x y")),
+              (Args{"/opt/my games/_NbLauncher.bin", "http://h/z,WEB x y"}));
+}
+
+TEST(StartProcess, ReportsWhetherAProgramWasStarted) {
+    EXPECT_FALSE(nb::platform::StartProcess(""));
+    EXPECT_FALSE(nb::platform::StartProcess("/nonexistent/program arg"));
+    EXPECT_FALSE(nb::platform::StartProcess("no-such-program-anywhere-1234"));
+    EXPECT_TRUE(nb::platform::StartProcess("true"));
+}
