@@ -25,7 +25,9 @@ std::string RelaunchCommandLine(const std::string& installPath, const std::strin
     std::string program = installPath + kRelaunchCopy;
     if (program.find_first_of(" \t") != std::string::npos) program = "\"" + program + "\"";
     std::string line = program + " " + zoneListUrl;
-    if (!token.empty()) line += ",\"" + token + "\"";
+    // The token arrives in quotes; one that holds quotes or ends in backslashes is escaped
+    // by the splitting rules, so the copy receives exactly the token that was given.
+    if (!token.empty()) line += "," + platform::QuoteArgument(token, true);
     return line;
 }
 

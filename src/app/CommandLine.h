@@ -9,7 +9,8 @@ namespace nb {
 void SetRelaunchWait(std::function<void(unsigned milliseconds)> wait);
 
 // The command line that starts the relaunched copy. The program path is quoted when it
-// holds a blank, since the command line is split at blanks.
+// holds a blank, since the command line is split at blanks; the token is always quoted and
+// escaped where it must be, so the copy receives it unchanged.
 std::string RelaunchCommandLine(const std::string& installPath, const std::string& zoneListUrl,
                                 const std::string& token);
 

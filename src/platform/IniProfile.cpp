@@ -101,6 +101,16 @@ std::string IniDocument::Get(std::string_view section, std::string_view key, std
     return value;
 }
 
+// A last line that ends in a lone CR reads without it; completing that CR to CR LF keeps
+// the line's value as it read, where a further CR would become part of the value.
+void IniDocument::EndLastLine(const std::string& eol) {
+    if (!m_text.empty() && m_text.back() == '\r') {
+        m_text += '\n';
+    } else {
+        m_text += eol;
+    }
+}
+
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     section = Trim(section);
     key = Trim(key);
@@ -139,13 +149,13 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     if (found) {
         // The section's last line may lack a line end when it is the end of the file.
         if (insertAt == m_text.size() && !m_text.empty() && m_text.back() != '\n') {
-            m_text += eol;
+            EndLastLine(eol);
             insertAt = m_text.size();
         }
         m_text.insert(insertAt, entry);
         return;
     }
-    if (!m_text.empty() && m_text.back() != '\n') m_text += eol;
+    if (!m_text.empty() && m_text.back() != '\n') EndLastLine(eol);
     m_text += '[';
     m_text += section;
     m_text += ']';

@@ -34,6 +34,7 @@ private:
     };
     std::vector<Line> SplitLines() const;
     std::string LineEnding() const;
+    void EndLastLine(const std::string& eol);
 
     std::string m_text;
 };

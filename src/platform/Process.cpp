@@ -98,6 +98,28 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     return args;
 }
 
+std::string QuoteArgument(std::string_view arg, bool alwaysQuote) {
+    if (!alwaysQuote && !arg.empty() && arg.find_first_of(" \t\"") == std::string_view::npos) {
+        return std::string(arg);
+    }
+    std::string out = "\"";
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes count only before a quote: there they are doubled, and one more
+        // makes the quote itself literal.
+        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        out.push_back(c);
+    }
+    out.append(backslashes * 2, '\\');
+    out.push_back('"');
+    return out;
+}
+
 std::string ResolveProgram(const std::string& program) {
     if (program.empty()) return {};
     if (program.front() == '/') return IsExecutableFile(program) ? program : std::string();

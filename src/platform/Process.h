@@ -11,6 +11,12 @@ namespace nb::platform {
 // other backslashes stand as they are. The program path (first token) takes quotes only.
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
+// One argument written so that SplitCommandLine gives it back byte for byte: as it stands
+// when it needs no quotes, otherwise in double quotes with each quote written as \" and
+// the backslashes before a quote or before the closing quote doubled. `alwaysQuote` puts
+// the quotes around even a plain argument. Not for the program path (first token).
+std::string QuoteArgument(std::string_view arg, bool alwaysQuote = false);
+
 // Where StartProcess finds a program named by a relative path: the launcher's own folder
 // first, then the current folder, then (for a bare name) the search path. Empty when none.
 std::string ResolveProgram(const std::string& program);

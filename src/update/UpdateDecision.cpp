@@ -32,7 +32,9 @@ std::string PatchFileName(int32_t installedBuild) {
 std::string RestartCommandLine(const std::string& installPath, const std::string& cmdArg) {
     std::string line = installPath + kInstalledExe;
     if (line.find_first_of(" \t") != std::string::npos) line = "\"" + line + "\"";
-    if (!cmdArg.empty()) line += " " + cmdArg;
+    // Quoted only when it must be, so that a token with blanks or quotes reaches the fresh
+    // launcher as one argument, unchanged.
+    if (!cmdArg.empty()) line += " " + platform::QuoteArgument(cmdArg);
     return line;
 }
 

@@ -9,7 +9,8 @@ std::string PatchFileName(int32_t installedBuild);
 
 // The command line that starts the fresh launcher after a patch: the installed launcher,
 // then the kept command token after one blank when there is one. The program path is
-// quoted when it holds a blank, since the command line is split at blanks.
+// quoted when it holds a blank, since the command line is split at blanks; so is a token
+// that holds blanks or quotes (escaped by the splitting rules), so it arrives unchanged.
 std::string RestartCommandLine(const std::string& installPath, const std::string& cmdArg);
 
 }  // namespace nb

@@ -127,6 +127,28 @@ TEST(RelaunchCommandLine, QuotesAProgramPathWithABlank) {
               (Args{"/opt/my games/_NbLauncher.bin", "http://h/z,WEB x y"}));
 }
 
+TEST(RelaunchCommandLine, HandsAnyTokenToTheCopyUnchanged) {
+    // Tokens with quotes or backslashes once reached the copy changed or split in two.
+    for (const std::string token : {"plain", "two words", "a\"b", "\"", "end\\", "end\\\\", "a\\\"b",
+                                    "\\\\server\\share", "\" --flag \"", "tab\there"}) {
+        EXPECT_EQ(SplitCommandLine(nb::RelaunchCommandLine("/opt/my games/", "http://h/z", token)),
+                  (Args{"/opt/my games/_NbLauncher.bin", "http://h/z," + token}))
+            << token;
+    }
+}
+
+TEST(QuoteArgument, IsUndoneBySplitCommandLine) {
+    EXPECT_EQ(nb::platform::QuoteArgument("plain"), "plain");
+    EXPECT_EQ(nb::platform::QuoteArgument("plain", true), "\"plain\"");
+    EXPECT_EQ(nb::platform::QuoteArgument(""), "\"\"");
+    EXPECT_EQ(nb::platform::QuoteArgument("a b\\"), "\"a b\\\\\"");
+    EXPECT_EQ(nb::platform::QuoteArgument("a\"b"), "\"a\\\"b\"");
+    const Args args{"p", "", " ", "\\", "\\\"", "\"\"", "x\\y\\", "\t\\\\\""};
+    std::string line = "p";
+    for (size_t i = 1; i < args.size(); ++i) line += " " + nb::platform::QuoteArgument(args[i]);
+    EXPECT_EQ(SplitCommandLine(line), args);
+}
+
 TEST(StartProcess, ReportsWhetherAProgramWasStarted) {
     EXPECT_FALSE(nb::platform::StartProcess(""));
     EXPECT_FALSE(nb::platform::StartProcess("/nonexistent/program arg"));

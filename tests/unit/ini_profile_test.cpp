@@ -83,6 +83,20 @@ TEST(IniProfile, WritesIntoFilesWithoutTrailingLineEndOrMissingFiles) {
     EXPECT_EQ(GetProfileString("VERSION", "build", "", fresh), "5");
 }
 
+TEST(IniProfile, AWriteAfterALastLineEndingInALoneCrKeepsThatLinesValue) {
+    nb::test::ScopedTempDir dir;
+    const std::string file = dir.File("nbnversion.vsn");
+    nb::test::WriteFile(file, "[VERSION]\r\nbuild=1\r\nver=1.0.1\r");
+    ASSERT_TRUE(WriteProfileString("VERSION", "date", "2026", file));
+    EXPECT_EQ(GetProfileString("VERSION", "ver", "", file), "1.0.1");
+    EXPECT_EQ(nb::test::ReadFile(file), "[VERSION]\r\nbuild=1\r\nver=1.0.1\r\ndate=2026\r\n");
+
+    nb::test::WriteFile(file, "[VERSION]\nver=1.0.1\r");
+    ASSERT_TRUE(WriteProfileString("other", "k", "v", file));
+    EXPECT_EQ(GetProfileString("VERSION", "ver", "", file), "1.0.1");
+    EXPECT_EQ(GetProfileString("other", "k", "", file), "v");
+}
+
 TEST(IniProfile, AFailedWriteLeavesTheFileAsItWas) {
     nb::test::ScopedTempDir dir;
     const std::string file = dir.File("nbnversion.vsn");

@@ -8,6 +8,7 @@
 #include "UpdateTestKit.h"
 #include "app/LauncherContext.h"
 #include "platform/ExecutablePath.h"
+#include "platform/Process.h"
 #include "update/UpdateDecision.h"
 
 namespace fs = std::filesystem;
@@ -118,6 +119,12 @@ TEST(DecideUpdate, RestartCommandLine) {
     EXPECT_EQ(nb::RestartCommandLine("/opt/nb/", ""), "/opt/nb/NbLauncher.exe");
     EXPECT_EQ(nb::RestartCommandLine("/opt/nb/", "WEB123"), "/opt/nb/NbLauncher.exe WEB123");
     EXPECT_EQ(nb::RestartCommandLine("/opt/my games/", "t"), "\"/opt/my games/NbLauncher.exe\" t");
+    // A token with blanks, quotes or trailing backslashes still arrives as one argument.
+    for (const std::string token : {"WEB a b", "say \"hi\"", "end\\", "\\\"x\\\\\""}) {
+        EXPECT_EQ(nb::platform::SplitCommandLine(nb::RestartCommandLine("/opt/nb/", token)),
+                  (std::vector<std::string>{"/opt/nb/NbLauncher.exe", token}))
+            << token;
+    }
 }
 
 TEST_F(ApplyPatchTest, AppliesInArchiveOrderRewritesTheVersionAndRestarts) {
