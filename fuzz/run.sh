@@ -30,7 +30,7 @@ fixtures_of() {
   case "$1" in
     zone_list_fuzzer) echo "$NB_ROOT/tests/data/zonelist" ;;
     login_reply_fuzzer) echo "$NB_ROOT/tests/data/login $NB_ROOT/tests/data/control" ;;
-    zip_fuzzer) echo "$NB_ROOT/tests/data/zip" ;;
+    zip_fuzzer) echo "$NB_ROOT/tests/data/zip $NB_ROOT/tests/data/malicious" ;;
   esac
 }
 
@@ -57,7 +57,7 @@ for t in "${targets[@]}"; do
   if ! "$exe" "${options[@]}" -max_total_time="$seconds" "$work" "${seeds[@]}" 2>"$FUZZ_BUILD/$t.log"; then
     tail -n 60 "$FUZZ_BUILD/$t.log"; failed+=("$t"); continue
   fi
-  grep -E '^#[0-9]+ *DONE' "$FUZZ_BUILD/$t.log" | tail -n 1 || true
+  grep -E '^Done [0-9]+ runs' "$FUZZ_BUILD/$t.log" | tail -n 1 || true
 done
 
 if [ ${#failed[@]} -gt 0 ]; then

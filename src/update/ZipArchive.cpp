@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 
 namespace nb {
 namespace {
@@ -372,6 +373,11 @@ ZipResult ZipArchive::ReadItemInfo(int32_t index, ZipItemInfo& info) {
     if (unzOpenCurrentFile3(reader, &method, nullptr, 1, nullptr) != UNZ_OK)
         return ZipResult::kBadLocalHeader;
     m_nOpenItem = index;
+    if (!ClaimDataRange(index, unzGetCurrentFileZStreamPos64(reader), fi.compressed_size)) {
+        unzCloseCurrentFile(reader);
+        m_nOpenItem = -1;
+        return ZipResult::kBadLocalHeader;
+    }
     std::vector<unsigned char> extra;
     const int extraSize = unzGetLocalExtrafield(reader, nullptr, 0);
     ZipResult result = ZipResult::kOk;
@@ -395,6 +401,21 @@ ZipResult ZipArchive::ReadItemInfo(int32_t index, ZipItemInfo& info) {
     info.writeTime = info.accessTime = info.createTime = FileTimeFromDos(static_cast<uint32_t>(fi.dosDate));
     ApplyExtendedTimestamp(extra, info);
     return ZipResult::kOk;
+}
+
+// Items whose stored data overlap are how small archives expand to enormous output (each
+// directory entry extracts the same data again); no archive a packer writes has them.
+bool ZipArchive::ClaimDataRange(int32_t index, uint64_t start, uint64_t size) {
+    if (size == 0) return true;
+    const uint64_t end = size > UINT64_MAX - start ? UINT64_MAX : start + size;
+    auto next = m_dataRanges.lower_bound(start);
+    if (next != m_dataRanges.end() && next->first < end && next->second.second != index) return false;
+    if (next != m_dataRanges.begin()) {
+        auto previous = std::prev(next);
+        if (previous->second.first > start && previous->second.second != index) return false;
+    }
+    m_dataRanges[start] = {end, index};
+    return true;
 }
 
 ZipResult ZipArchive::ExtractItem(int32_t index, const std::string& destinationName) {

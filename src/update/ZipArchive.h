@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -80,6 +81,8 @@ private:
     ZipResult GoToItem(int32_t index);
     ZipResult ReadItemInfo(int32_t index, ZipItemInfo& info);
     ZipResult WriteItem(const ZipItemInfo& info, const std::string& path);
+    // Records where an item's stored data lie; false when they overlap another item's.
+    bool ClaimDataRange(int32_t index, uint64_t start, uint64_t size);
 
     void* m_pReader = nullptr;  // minizip's unzFile
     int32_t m_nCount = 0;
@@ -91,6 +94,7 @@ private:
     std::string m_strPassword;
     std::vector<char> m_buffer;  // 16 KiB, made at the first extraction
     std::string m_strRoot;       // ends with '/'
+    std::map<uint64_t, std::pair<uint64_t, int32_t>> m_dataRanges;  // start -> end, item
 };
 
 // The item-name sanitiser: strips drive prefixes, leading separators and parent steps at

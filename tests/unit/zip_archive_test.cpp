@@ -359,6 +359,22 @@ TEST_F(ZipArchiveTest, InconsistentLocalHeaderIsReported) {
     EXPECT_FALSE(nb::test::Exists(m_root + "two"));
 }
 
+TEST_F(ZipArchiveTest, ItemsSharingStoredDataAreRefused) {
+    // Two directory entries over one local header and its data: extracting both would
+    // write the data twice, the way overlapping-entry bombs multiply a small archive.
+    auto zip = ZipArchive::Open(nb::test::DataPath("malicious/overlapping-entries.zip"));
+    ASSERT_TRUE(zip);
+    EXPECT_EQ(ExtractAll(*zip), (std::vector<ZipResult>{ZipResult::kOk, ZipResult::kOk, ZipResult::kBadLocalHeader}));
+    EXPECT_EQ(nb::test::ReadFile(m_root + "aaaa.bin"), std::string(65536, 'A'));
+    EXPECT_FALSE(nb::test::Exists(m_root + "bbbb.bin"));
+    // Asked again, in any order, each item keeps its own answer.
+    ZipItemInfo info;
+    EXPECT_EQ(zip->GetItemInfo(1, info), ZipResult::kOk);
+    EXPECT_EQ(zip->GetItemInfo(2, info), ZipResult::kBadLocalHeader);
+    EXPECT_EQ(zip->GetItemInfo(0, info), ZipResult::kOk);
+    EXPECT_EQ(zip->ExtractItem(1, "again.bin"), ZipResult::kOk);
+}
+
 TEST_F(ZipArchiveTest, WhatIsNotAnArchiveDoesNotOpen) {
     EXPECT_FALSE(ZipArchive::Open(m_dir.File("missing.zip")));
     EXPECT_FALSE(ZipArchive::Open(m_dir.Path()));
