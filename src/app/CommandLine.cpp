@@ -27,7 +27,10 @@ std::string RelaunchCommandLine(const std::string& installPath, const std::strin
     std::string line = program + " " + zoneListUrl;
     // The token arrives in quotes; one that holds quotes or ends in backslashes is escaped
     // by the splitting rules, so the copy receives exactly the token that was given.
-    if (!token.empty()) line += "," + platform::QuoteArgument(token, true);
+    if (!token.empty()) {
+        line += ',';
+        line += platform::QuoteArgument(token, true);
+    }
     return line;
 }
 

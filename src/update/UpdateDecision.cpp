@@ -34,7 +34,10 @@ std::string RestartCommandLine(const std::string& installPath, const std::string
     if (line.find_first_of(" \t") != std::string::npos) line = "\"" + line + "\"";
     // Quoted only when it must be, so that a token with blanks or quotes reaches the fresh
     // launcher as one argument, unchanged.
-    if (!cmdArg.empty()) line += " " + platform::QuoteArgument(cmdArg);
+    if (!cmdArg.empty()) {
+        line += ' ';
+        line += platform::QuoteArgument(cmdArg);
+    }
     return line;
 }
 
