@@ -1,5 +1,7 @@
 #include <tinyxml2.h>
 
+#include <string_view>
+
 #include "app/LauncherContext.h"
 #include "app/NumberText.h"
 #include "app/TextEncoding.h"
@@ -79,19 +81,31 @@ void LauncherContext::ReadServers(const tinyxml2::XMLElement* server, std::strin
                                   std::vector<ServerInfo>& target) {
     for (; server; server = server->NextSiblingElement()) {
         ServerInfo info;
-        if (const char* id = server->Attribute("id")) info.id = AtoiSaturating(id);
-        if (const char* name = server->Attribute("name")) info.name = Utf8ToGbk(name);
-        if (const char* state = server->Attribute("state")) info.state = AtoiSaturating(state);
-        if (const char* tag = server->Attribute("server_tag")) info.server_tag = AtoiSaturating(tag);
+        const char* url = nullptr;
+        // One walk over the attributes rather than a search per name (the lists run to
+        // many thousands of servers); the parser refuses a repeated attribute, so each
+        // name is met at most once.
+        for (const tinyxml2::XMLAttribute* a = server->FirstAttribute(); a; a = a->Next()) {
+            const std::string_view name = a->Name();
+            if (name == "id") {
+                info.id = AtoiSaturating(a->Value());
+            } else if (name == "name") {
+                info.name = Utf8ToGbk(a->Value());
+            } else if (name == "state") {
+                info.state = AtoiSaturating(a->Value());
+            } else if (name == "server_tag") {
+                info.server_tag = AtoiSaturating(a->Value());
+            } else if (name == "fetch_url") {
+                url = a->Value();
+            }
+        }
         // A server in maintenance carries no address, so it can never be chosen.
-        if (info.state != kStateMaintenance) {
-            if (const char* url = server->Attribute("fetch_url")) info.fetch_url = url;
-        }
+        if (url && info.state != kStateMaintenance) info.fetch_url = url;
         info.zone_name = zoneName;
-        target.push_back(info);
         if (info.server_tag == kTagRecommended && m_vecRecommend.size() < kMaxRecommended) {
-            m_vecRecommend.push_back(std::move(info));
+            m_vecRecommend.push_back(info);
         }
+        target.push_back(std::move(info));
     }
 }
 
