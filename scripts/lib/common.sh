@@ -152,9 +152,9 @@ nb_stop_nginx() {
   fi
 }
 
-# nb_start_standin LOG-FILE ARGS...: the built stand-in on a free loopback port; sets
+# nb_spawn_standin LOG-FILE ARGS...: the built stand-in on a free loopback port; sets
 # NB_STANDIN_PORT and NB_STANDIN_PID. Needs NB_STANDIN (the program).
-nb_start_standin() {
+nb_spawn_standin() {
   local out="$1"; shift
   "$NB_STANDIN" --port 0 "$@" > "$out" 2>&1 &
   NB_STANDIN_PID=$!
@@ -176,7 +176,7 @@ nb_wait_listening() {
   return 1
 }
 
-nb_stop_standin() {
+nb_end_standin() {
   if [ -n "${NB_STANDIN_PID:-}" ]; then
     kill "$NB_STANDIN_PID" 2>/dev/null || true
     wait "$NB_STANDIN_PID" 2>/dev/null || true
