@@ -1,11 +1,12 @@
 #include "ui/LauncherApp.h"
 
-#include <cstdio>
+#include <QMessageBox>
 
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
 #include "app/TextEncoding.h"
 #include "app/TraceLog.h"
+#include "ui/CMessageDlg.h"
 #include "ui/QtLauncherUi.h"
 
 namespace nb {
@@ -13,10 +14,19 @@ namespace {
 LauncherApp* g_app = nullptr;
 
 // "缺少文件，請重新安裝": the start-up text for missing files, kept in the Big5 code page.
-constexpr const char kMissingFilesBig5[] = "\xAF\xCA\xA4\xD6\xA4\xE5\xA5\xF3\xA1\x41\xBD\xD0\xAD\xAB\xB7\x73\xA6\x77\xB8\xCB";
+constexpr const char kMissingFilesBig5[] =
+    "\xAF\xCA\xA4\xD6\xA4\xE5\xA5\xF3\xA1\x41\xBD\xD0\xAD\xAB\xB7\x73\xA6\x77\xB8\xCB";
+// The plain system message box, one OK button, no owner.
+void RunSystemBox(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdU16String(GbkToUtf16(caption)),
+                    QString::fromStdU16String(GbkToUtf16(text)), QMessageBox::Ok);
+    box.exec();
+}
 }  // namespace
 
-LauncherApp* LauncherApp::Instance() { return g_app; }
+LauncherApp* LauncherApp::Instance() {
+    return g_app;
+}
 
 LauncherApp::LauncherApp() = default;
 
@@ -27,14 +37,16 @@ LauncherApp::~LauncherApp() {
 bool LauncherApp::InitInstance(const CommandLineInfo& cmd) {
     g_app = this;
     m_pUi = std::make_unique<QtLauncherUi>();
+    m_pUi->SetMessageRunner([](const std::string& text) { RunMessageDialog(text); });
+    m_pUi->SetBoxRunner(&RunSystemBox);
     SetLauncherUi(m_pUi.get());
     m_pContext = new LauncherContext();
     SetTheContext(m_pContext);
     LauncherContext& ctx = *m_pContext;
 
     if (!ctx.LoadLocalFiles()) {
-        std::u16string text = Big5ToUtf16(kMissingFilesBig5);
-        std::fprintf(stderr, "%s\n", GbkToUtf8(Utf16ToGbk(text)).c_str());
+        // Read as code page 936 the Big5 bytes would be garbage: decode them as what they are.
+        RunMessageDialog(QString::fromStdU16String(Big5ToUtf16(kMissingFilesBig5)));
         return false;
     }
     if (!ctx.InitPathsAndEndpoints()) {
