@@ -6,8 +6,11 @@
 #include "app/LauncherUi.h"
 #include "app/TextEncoding.h"
 #include "app/TraceLog.h"
+#include "ui/CDlgUpdate.h"
 #include "ui/CMessageDlg.h"
+#include "ui/MainWindowEntry.h"
 #include "ui/QtLauncherUi.h"
+#include "update/UpdateWorker.h"
 
 namespace nb {
 namespace {
@@ -36,6 +39,8 @@ LauncherApp::~LauncherApp() {
 
 bool LauncherApp::InitInstance(const CommandLineInfo& cmd) {
     g_app = this;
+    // The windows' side of the core's requests: every numbered message in the skinned
+    // message dialog, the address-error box as the plain system box.
     m_pUi = std::make_unique<QtLauncherUi>();
     m_pUi->SetMessageRunner([](const std::string& text) { RunMessageDialog(text); });
     m_pUi->SetBoxRunner(&RunSystemBox);
@@ -53,18 +58,48 @@ bool LauncherApp::InitInstance(const CommandLineInfo& cmd) {
         ctx.ShowNumberedMessage(26);
         return false;
     }
+    if (ctx.CheckClientSwitch()) return false;  // the previous client runs instead
     ctx.RegisterInstallPath();
     switch (ctx.ProcessCommandLine(cmd)) {
         case 2:
             ctx.ShowNumberedMessage(27);
             return false;
         case 1:
-            return false;
+            return false;  // the copy runs on
         default:
             break;
     }
     TraceLog("-----LCS_OK-----\n");
+    if (!ctx.LoadZoneList()) {
+        ctx.ShowNumberedMessage(31);
+        return false;
+    }
+    ctx.DecideUpdate();
+    switch (ctx.m_nUpdateState.load(std::memory_order_relaxed)) {
+        case kStateDownloadPatch:
+            RunUpdateWindow(ctx);
+            break;
+        case kStateServerPage:
+            RunMainWindow(ctx);
+            break;
+        default:
+            break;
+    }
     return false;
+}
+
+void LauncherApp::RunUpdateWindow(LauncherContext& ctx) {
+    CDlgUpdate window(ctx, [this, &ctx] { StartUpdateWorker(ctx); });
+    m_pUi->SetMainWindow(&window);
+    window.exec();
+    // From here on a close request of the worker reaches nothing.
+    m_pUi->SetMainWindow(nullptr);
+}
+
+void LauncherApp::StartUpdateWorker(LauncherContext& ctx) {
+    if (m_hWorkerThread.joinable()) return;  // one worker per run
+    m_bStopWorker = false;
+    m_hWorkerThread = std::thread([this, &ctx] { UpdateWorker(ctx, m_bStopWorker); });
 }
 
 int LauncherApp::ExitInstance() {
