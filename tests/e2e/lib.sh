@@ -55,8 +55,8 @@ nb_start_xvfb() {
 nb_start_standin() {
   local root="$1"
   shift
-  # A second server on the port would not fail to start, so make sure nobody is there.
-  if (exec 3<> /dev/tcp/127.0.0.1/18620) 2> /dev/null; then fail "port 18620 is in use"; fi
+  # A second server on the port would not fail to start, so wait until nobody is there.
+  nb_wait_for "! (exec 3<> /dev/tcp/127.0.0.1/18620) 2> /dev/null" 180 || fail "port 18620 stays in use"
   : > "$NB_TMP/standin.out"
   "$NB_BUILD/nb-standin" --root "$root" --port 18620 --log "$NB_TMP/requests.log" "$@" \
     > "$NB_TMP/standin.out" 2>&1 &
@@ -97,7 +97,7 @@ nb_launcher_running() { [ -n "$(nb_launcher_pids "$1")" ]; }
 # nb_find_window WIDTHxHEIGHT [NAME]: the id of a visible window of that size (and name).
 nb_find_window() {
   local size="$1" name="${2:-}" w
-  for w in $(xdotool search --onlyvisible --name "${name:-.}" 2>/dev/null || true); do
+  for w in $(xdotool search --onlyvisible --name "${name:-^}" 2>/dev/null || true); do
     if xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Geometry: $size\$"; then
       echo "$w"
       return 0
