@@ -38,7 +38,7 @@ inst="$NB_TMP/inst"
 nb_make_install "$inst" 10 1.0.10
 cp "$NB_TMP/game10/data.txt" "$inst/"
 (cd "$inst" && exec ./NbLauncher.exe > "$NB_TMP/run1.out" 2>&1 &)
-nb_wait_for "w=\$(nb_find_window 1000x692 '^NorbelrokOnline 1\$')" 30 || fail "no update window"
+nb_wait_for "nb_find_window 1000x692 '^NorbelrokOnline 1\$' > /dev/null" 30 || fail "no update window: $(tail -3 "$inst/log1.txt"; cat "$NB_TMP/run1.out")"
 nb_wait_for "nb_find_window 422x353 > /dev/null && nb_find_window 160x389 > /dev/null" 10 ||
   fail "the web panels are not shown"
 pass "update window with its panels"
