@@ -8,6 +8,12 @@ source "$(dirname "${BASH_SOURCE[0]}")/demo.sh"
 DEMO="$NB_BUILD/screenshots-run"
 DOCS="$NB_ROOT/docs"
 
+shots_fail() {
+  echo "screenshots: $*; the launcher said:" >&2
+  tail -5 "$DEMO/install/log1.txt" >&2 || true
+  exit 1
+}
+
 shots_stop_run() {
   local pid
   for pid in $(demo_launcher_pids); do kill "$pid" 2> /dev/null || true; done
@@ -48,8 +54,9 @@ main() {
   echo "== the update window, half way through the first patch"
   shots_standin --rate 400000 --fault-path /patch/
   demo_start_launcher
-  demo_wait_for "xdotool search --onlyvisible --name '^NorbelrokOnline 1\$' > /dev/null 2>&1" 60
-  demo_wait_for "grep -q '^GET /patch/' '$DEMO/requests.log'" 30
+  demo_wait_for "xdotool search --onlyvisible --name '^NorbelrokOnline 1\$' > /dev/null 2>&1" 60 ||
+    shots_fail "the update window did not open"
+  demo_wait_for "grep -q '^GET /patch/' '$DEMO/requests.log'" 30 || shots_fail "no patch was asked for"
   sleep 3.5
   demo_window_shot '^NorbelrokOnline 1$' 1000x692 "$DOCS/update-window.png"
   shots_stop_run
@@ -58,7 +65,7 @@ main() {
   demo_install
   shots_standin --status "/patch/NBRK$((DEMO_INSTALLED_BUILD + 1)).nbupd=404"
   demo_start_launcher
-  demo_wait_for "demo_window_shot '^' 303x176 '$DOCS/message-dialog.png'" 60
+  demo_wait_for "demo_window_shot '^' 303x176 '$DOCS/message-dialog.png'" 60 || shots_fail "no message dialog"
   sleep 1  # mapped is not yet painted: take it again once it has settled
   demo_window_shot '^' 303x176 "$DOCS/message-dialog.png"
   shots_stop_run
