@@ -1,15 +1,19 @@
 #include "ui/WebPanel.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
-#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLibrary>
 #include <QTimer>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "app/TraceLog.h"
+#include "platform/ExecutablePath.h"
+#include "platform/Files.h"
 #include "skin/SkinText.h"
 #include "ui/WebPageUnavailable.h"
 
@@ -28,24 +32,41 @@ bool SwitchedOff() {
     return value && (std::strcmp(value, "0") == 0 || std::strcmp(value, "off") == 0);
 }
 
+bool OffscreenPlatform() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return platform && std::strcmp(platform, "offscreen") == 0;
+}
+
+// Set once the browser's needs have been met before the application object was made.
+bool g_browserPrepared = false;
+
 // The browser module beside the executable (an installation), else in the build folder.
+std::vector<std::string> BrowserModuleCandidates() {
+    std::vector<std::string> candidates;
+#ifdef NB_HAVE_WEBENGINE
+    std::string exe;
+    if (platform::GetExecutablePath(exe)) {
+        if (const auto slash = exe.rfind(platform::kPathSeparator); slash != std::string::npos)
+            candidates.push_back(exe.substr(0, slash + 1) + "nbwebview.so");
+    }
+#ifdef NB_WEBVIEW_MODULE_DIR
+    candidates.push_back(NB_WEBVIEW_MODULE_DIR "/nbwebview.so");
+#endif
+#endif
+    return candidates;
+}
+
 CreateWebView BrowserModule() {
     static const CreateWebView create = []() -> CreateWebView {
-#ifdef NB_HAVE_WEBENGINE
-        QStringList candidates{QCoreApplication::applicationDirPath() + QStringLiteral("/nbwebview.so")};
-#ifdef NB_WEBVIEW_MODULE_DIR
-        candidates << QStringLiteral(NB_WEBVIEW_MODULE_DIR "/nbwebview.so");
-#endif
-        for (const QString& path : candidates) {
-            if (!QFile::exists(path)) continue;
-            QLibrary library(path);
+        for (const std::string& path : BrowserModuleCandidates()) {
+            if (!platform::FileExists(path)) continue;
+            QLibrary library(QString::fromLocal8Bit(path.c_str()));
             if (!library.load()) {
                 TraceLog("web panels: %s\n", library.errorString().toLocal8Bit().constData());
                 continue;
             }
             if (auto fn = reinterpret_cast<CreateWebView>(library.resolve("nb_create_web_view"))) return fn;
         }
-#endif
         return nullptr;
     }();
     return create;
@@ -68,8 +89,21 @@ void WebPanel::FollowOwner(const QPoint& ownerOrigin) {
     move(ownerOrigin + m_layout.offset);
 }
 
+bool WebPanel::PrepareBrowser() {
+    if (SwitchedOff() || OffscreenPlatform()) return false;
+    bool found = false;
+    for (const std::string& path : BrowserModuleCandidates()) found = found || platform::FileExists(path);
+    if (!found) return false;
+    // The browser needs shared GL contexts from the start; they cost a GL stack in every run,
+    // so only a run that may show pages asks for them. Its sandbox refuses to run as root.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    g_browserPrepared = true;
+    return true;
+}
+
 bool WebPanel::BrowserAvailable() {
-    if (SwitchedOff()) return false;
+    if (!g_browserPrepared || SwitchedOff()) return false;
     // The offscreen platform has no GL context for the browser's compositor.
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) return false;
     return BrowserModule() != nullptr;

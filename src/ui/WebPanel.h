@@ -44,6 +44,10 @@ public:
     // Builds the content now instead of just after the panel is first shown.
     void EnsureContent();
 
+    // Called before the application object exists: when this run may show pages in a
+    // browser (not switched off, not offscreen, the module is there), sets up what the
+    // browser needs from the start. Without it panels never load the browser.
+    static bool PrepareBrowser();
     // Whether pages are shown by a browser at all in this process.
     static bool BrowserAvailable();
     // Tests build their own content (null restores the normal choice).
