@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The patch cycle as the player sees it, under a real X server: an installation two builds
+# The patch cycle as the player sees it, under a real X server: a missing local file stops
+# start-up with one message; an installation two builds
 # behind shows the update window and applies both patches, one launcher run per patch; a
 # patch the host does not have shows message 14 twice and ends; closing the window during a
 # download ends the launcher at once and the next run resumes the download.
@@ -31,6 +32,20 @@ wait_launcher_end() {
 }
 
 requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
+
+# ---- a local file is missing: the fixed text in the message dialog, nothing else ----
+nb_start_standin "$site"
+inst0="$NB_TMP/instbroken"
+nb_make_install "$inst0" 10 1.0.10
+rm "$inst0/nblocalstr.ini"
+(cd "$inst0" && exec ./NbLauncher.exe > "$NB_TMP/run0.out" 2>&1 &)
+nb_wait_for "nb_find_window 303x176 > /dev/null" 30 || fail "no message for the missing file"
+xdotool windowfocus --sync "$(nb_find_window 303x176)" key Escape
+nb_wait_for "! nb_launcher_running '$inst0'" 10 || fail "Escape did not end the launcher"
+[ ! -s "$NB_TMP/requests.log" ] || fail "the network was used although a local file is missing"
+[ ! -e "$inst0/_NbLauncher.bin" ] || fail "relaunched although a local file is missing"
+pass "missing local file: one message, Escape ends the launcher"
+nb_stop_standin
 
 # ---- two patches, one launcher run each ----
 nb_start_standin "$site" --rate 200000 --fault-path /patch/
