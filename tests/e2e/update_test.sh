@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The patch cycle as the player sees it, under a real X server: a missing local file stops
-# start-up with one message; an installation two builds
-# behind shows the update window and applies both patches, one launcher run per patch; a
-# patch the host does not have shows message 14 twice and ends; closing the window during a
-# download ends the launcher at once and the next run resumes the download.
+# start-up with one message; an installation two builds behind shows the update window and
+# applies both patches, one launcher run per patch; a patch the host does not have shows
+# message 14 twice and ends; closing the window during a download ends the launcher at once
+# and the next run resumes the download.
 source "$(dirname "$0")/lib.sh" "$1"
 export NB_WEB_PANELS=0 NB_VD_QUIET=1
 nb_start_xvfb
