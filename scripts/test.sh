@@ -12,7 +12,8 @@ echo "== unit, widget and end-to-end tests"
 ctest --test-dir "$NB_BUILD" --output-on-failure -j2 -L 'unit|ui'
 ctest --test-dir "$NB_BUILD" --output-on-failure -L e2e
 
-# NB_QUICK=1 stops here (a developer's quick round); CI runs everything below as well.
+# NB_QUICK=1 stops here (a developer's quick round); CI runs the sanitizer builds and the
+# fuzz targets below as well.
 if [ "${NB_QUICK:-0}" = 1 ]; then nb_section_summary; exit 0; fi
 nb_sanitizer_env
 
@@ -31,5 +32,9 @@ NB_TARGETS="nb_unit_tests" nb_build_tree "$NB_TSAN_BUILD" -DCMAKE_BUILD_TYPE=Deb
   -DCMAKE_C_FLAGS="$NB_TSAN_FLAGS" -DCMAKE_CXX_FLAGS="$NB_TSAN_FLAGS" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
 nb_without_aslr ctest --test-dir "$NB_TSAN_BUILD" --output-on-failure -j2 -L unit
+
+nb_section "fuzzing"
+echo "== fuzz targets, ${NB_FUZZ_SECONDS:-20} seconds each"
+"$NB_ROOT/fuzz/run.sh" --seconds "${NB_FUZZ_SECONDS:-20}"
 
 nb_section_summary

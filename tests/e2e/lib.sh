@@ -110,3 +110,77 @@ nb_find_window() {
 nb_click_in() {
   xdotool mousemove --window "$1" "$2" "$3" sleep 0.1 click 1
 }
+
+# ---- numbered messages (the fault tests) ----
+
+# nb_numbered_strings FILE: a strings file in which message n reads as n filled squares
+# ("■"), so that the number a message dialog shows can be read back from its pixels.
+nb_numbered_strings() {
+  local n k
+  {
+    printf '[local_setting]\r\nlocal_str=Numbered\r\n[Numbered]\r\n'
+    for n in $(seq 0 39); do
+      printf '%d=' $((1001 + n))
+      for ((k = 0; k < n; k++)); do printf '\xA1\xF6'; done
+      printf '\r\n'
+    done
+  } > "$1"
+}
+
+# nb_message_number WINDOW: how many squares the message dialog WINDOW shows, that is the
+# message number under nb_numbered_strings. The dialog draws character i at
+# (60 + 16 (i mod 14), 55 + 15 (i div 14)); a square fills about 49 pixels of its cell in
+# the text colour (2, 157, 255).
+nb_message_number() {
+  xwd -id "$1" -silent 2>/dev/null | convert xwd:- txt:- 2>/dev/null |
+    sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3 \4 \5/p' |
+    awk '$5 > 200 && $3 < 100 && $4 > 100 && $1 >= 60 && $1 < 284 && $2 >= 55 && $2 < 100 {
+           ink[int(($1 - 60) / 16) + 14 * int(($2 - 55) / 15)]++
+         }
+         END { n = 0; for (i = 0; i < 42; i++) if (ink[i] >= 30) n++; print n }'
+}
+
+# nb_expect_message N [SECONDS]: waits for a message dialog, checks that it shows message N
+# and closes it with its OK button.
+nb_expect_message() {
+  local want="$1" limit="${2:-30}" w got i
+  nb_wait_for "nb_find_window 303x176 > /dev/null" "$limit" || fail "message $want never came"
+  w="$(nb_find_window 303x176)"
+  got=0
+  for i in $(seq 1 30); do  # until the dialog has painted its text
+    got="$(nb_message_number "$w")"
+    [ "$got" -gt 0 ] && break
+    sleep 0.1
+  done
+  [ "$got" = "$want" ] || fail "message $got shown where message $want was due"
+  nb_click_in "$w" 148 135
+  nb_wait_for "! xdotool search --onlyvisible --name '^' 2>/dev/null | grep -qx '$w'" 10 ||
+    fail "message $want did not close"
+}
+
+# nb_expect_no_message SECONDS: no message dialog shows up within that time.
+nb_expect_no_message() {
+  if nb_wait_for "nb_find_window 303x176 > /dev/null" "$1"; then
+    fail "an unexpected message $(nb_message_number "$(nb_find_window 303x176)")"
+  fi
+}
+
+# nb_make_numbered_install DIR BUILD VERSION: as nb_make_install, with numbered messages.
+nb_make_numbered_install() {
+  nb_make_install "$@"
+  nb_numbered_strings "$1/nblocalstr.ini"
+}
+
+# nb_run_launcher DIR [LOG]: starts the installed launcher of DIR in the background, as the
+# player does (no argument).
+nb_run_launcher() {
+  (cd "$1" && exec ./NbLauncher.exe > "${2:-/dev/null}" 2>&1 &)
+}
+
+# nb_wait_launcher_end DIR [SECONDS]: waits until no launcher of DIR runs any more.
+nb_wait_launcher_end() {
+  nb_wait_for "! nb_launcher_running '$1'" "${2:-30}"
+}
+
+# nb_sha256 FILE
+nb_sha256() { sha256sum "$1" | cut -d' ' -f1; }
