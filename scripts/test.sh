@@ -20,7 +20,7 @@ nb_sanitizer_env
 nb_section "AddressSanitizer + UndefinedBehaviorSanitizer"
 echo "== unit and widget tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 NB_ASAN_BUILD="${NB_ASAN_BUILD:-$NB_ROOT/build-asan}"
-NB_TARGETS="nb_unit_tests nb_ui_tests" nb_build_tree "$NB_ASAN_BUILD" -DCMAKE_BUILD_TYPE=Debug -DNB_WITH_WEBENGINE=OFF \
+NB_TARGETS="nb_unit_tests nb_ui_tests nb-standin nb-mkpatch" nb_build_tree "$NB_ASAN_BUILD" -DCMAKE_BUILD_TYPE=Debug -DNB_WITH_WEBENGINE=OFF \
   -DCMAKE_C_FLAGS="$NB_ASAN_FLAGS" -DCMAKE_CXX_FLAGS="$NB_ASAN_FLAGS" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
 ctest --test-dir "$NB_ASAN_BUILD" --output-on-failure -j2 -L 'unit|ui'
@@ -28,7 +28,7 @@ ctest --test-dir "$NB_ASAN_BUILD" --output-on-failure -j2 -L 'unit|ui'
 nb_section "ThreadSanitizer"
 echo "== core tests under ThreadSanitizer"
 NB_TSAN_BUILD="${NB_TSAN_BUILD:-$NB_ROOT/build-tsan}"
-NB_TARGETS="nb_unit_tests" nb_build_tree "$NB_TSAN_BUILD" -DCMAKE_BUILD_TYPE=Debug -DNB_BUILD_UI=OFF \
+NB_TARGETS="nb_unit_tests nb-standin nb-mkpatch" nb_build_tree "$NB_TSAN_BUILD" -DCMAKE_BUILD_TYPE=Debug -DNB_BUILD_UI=OFF \
   -DCMAKE_C_FLAGS="$NB_TSAN_FLAGS" -DCMAKE_CXX_FLAGS="$NB_TSAN_FLAGS" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
 nb_without_aslr ctest --test-dir "$NB_TSAN_BUILD" --output-on-failure -j2 -L unit

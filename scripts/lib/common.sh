@@ -44,7 +44,11 @@ nb_build_tree() {
   cmake -S "$NB_ROOT" -B "$dir" -G Ninja "$@"
   local targets=()
   for t in ${NB_TARGETS:-}; do targets+=(--target "$t"); done
-  cmake --build "$dir" -j"$(nproc)" "${targets[@]}"
+  # A tree built before new sources with Qt's generated includes arrived can keep stale
+  # code-generation lists; they are made afresh once before giving up.
+  cmake --build "$dir" -j"$(nproc)" "${targets[@]}" ||
+    { find "$dir" -maxdepth 3 -type d -name '*_autogen' -prune -exec rm -rf {} +;
+      cmake --build "$dir" -j"$(nproc)" "${targets[@]}"; }
 }
 
 # Sanitizer builds use GCC like the main build; -O1 keeps the stacks readable and the
