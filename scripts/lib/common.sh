@@ -58,11 +58,12 @@ nb_build_tree() {
 NB_ASAN_FLAGS="-O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all -Wno-maybe-uninitialized"
 NB_TSAN_FLAGS="-O1 -g -fno-omit-frame-pointer -fsanitize=thread -Wno-maybe-uninitialized"
 
-# Every finding fails the test that made it; nothing is suppressed.
+# Every finding fails the test that made it. The one suppression file covers a system
+# library built without the instrumentation (see the file).
 nb_sanitizer_env() {
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1:strict_string_checks=1"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$NB_ROOT/scripts/lib/tsan.supp"
 }
 
 # ThreadSanitizer's shadow memory does not fit every address-space layout newer kernels
