@@ -1,0 +1,409 @@
+#include "update/Download.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "LoopbackServer.h"
+#include "RawHttpCapture.h"
+#include "TestPaths.h"
+#include "app/LauncherContext.h"
+#include "app/LauncherUi.h"
+
+using namespace nb;
+using nb::test::LoopbackServer;
+
+namespace {
+
+class RecordingUi final : public LauncherUi {
+public:
+    void ShowMessageText(const std::string& text) override { shown.push_back(text); }
+    void ShowSystemBox(const std::string& text, const std::string& caption) override {
+        shown.push_back("box:" + text + "/" + caption);
+    }
+    void CloseMainWindow() override {}
+    void RunVerificationCodeDialog() override {}
+    std::vector<std::string> shown;
+};
+
+// Bytes of every value, so that a shifted or repeated block shows.
+std::string Payload(size_t size, unsigned seed = 1) {
+    std::string s(size, '\0');
+    uint32_t x = seed * 2654435761u + 12345u;
+    for (auto& c : s) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    return s;
+}
+
+class DownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_context.m_MessageTable[14] = "msg14";
+        m_context.m_MessageTable[32] = "msg32";
+        SetTheContext(&m_context);
+        SetLauncherUi(&m_ui);
+    }
+    void TearDown() override {
+        SetDownloadStopFlag(nullptr);
+        SetDownloadStallSeconds(0);
+        SetLauncherUi(nullptr);
+        SetTheContext(nullptr);
+    }
+
+    std::string Temp(const std::string& name) const { return m_dir.File(name + ".dlhalf!"); }
+    float Total() const { return m_context.m_fDownTotal.load(); }
+    float Done() const { return m_context.m_fDownDone.load(); }
+
+    test::ScopedTempDir m_dir;
+    test::ScopedChdir m_cwd{m_dir.Path()};
+    LauncherContext m_context;
+    RecordingUi m_ui;
+    LoopbackServer m_server;
+};
+
+using Shown = std::vector<std::string>;
+
+TEST_F(DownloadTest, FreshDownloadRenamesTheTemporaryFileAndTracesItsNames) {
+    const std::string body = Payload(300000);
+    m_server.Serve("/p/NBRK12.nbupd", body);
+    ::mkdir(m_dir.File("sub").c_str(), 0755);
+
+    ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/p/NBRK12.nbupd"), "sub/NBRK12.nbupd", false));
+
+    EXPECT_EQ(test::ReadFile(m_dir.File("sub/NBRK12.nbupd")), body);
+    EXPECT_FALSE(test::Exists(Temp("sub/NBRK12.nbupd")));
+    ASSERT_EQ(m_server.RequestCount(), 1u);
+    EXPECT_FALSE(m_server.Requests()[0].HasHeader("Range"));
+    EXPECT_EQ(Total(), 300000.0f);
+    EXPECT_EQ(Done(), 300000.0f);
+    EXPECT_EQ(test::ReadFile(m_dir.File("log1.txt")),
+              "m_strTmpFileName = sub/NBRK12.nbupd.dlhalf!\n"
+              "strAgentCaption = Update Download NBRK12.nbupd\n");
+    EXPECT_EQ(m_ui.shown, Shown{});
+}
+
+TEST_F(DownloadTest, RequestCarriesExactlyTheFixedHeaderLines) {
+    test::RawHttpCapture fresh("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello");
+    ASSERT_TRUE(DownloadUrlToFile(fresh.Url("/a.txt"), "a.txt", true));
+    EXPECT_EQ(test::ReadFile("a.txt"), "hello");
+    const std::string host = fresh.Url("").substr(7);
+    ASSERT_EQ(fresh.Requests().size(), 1u);
+    EXPECT_EQ(fresh.Requests()[0],
+              "GET /a.txt HTTP/1.1\r\nHost: " + host +
+                  "\r\nAccept: */*\r\nUser-Agent:  Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n\r\n");
+
+    // A partial file of 52000 bytes adds the Range line after the fixed block.
+    test::RawHttpCapture resumed(
+        "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 52000-52004/52005\r\nContent-Length: 5\r\n"
+        "Connection: close\r\n\r\nworld");
+    const std::string head = Payload(52000);
+    test::WriteFile(Temp("b.bin"), head);
+    ASSERT_TRUE(DownloadUrlToFile(resumed.Url("/b.bin"), "b.bin", true));
+    EXPECT_EQ(test::ReadFile("b.bin"), head + "world");
+    const std::string host2 = resumed.Url("").substr(7);
+    ASSERT_EQ(resumed.Requests().size(), 1u);
+    EXPECT_EQ(resumed.Requests()[0],
+              "GET /b.bin HTTP/1.1\r\nHost: " + host2 +
+                  "\r\nAccept: */*\r\nUser-Agent:  Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n"
+                  "Range: bytes=52000-\r\n\r\n");
+}
+
+TEST_F(DownloadTest, PartialFileIsResumedFromItsLength) {
+    const std::string body = Payload(120000, 2);
+    m_server.Serve("/f", body);
+    test::WriteFile(Temp("f"), body.substr(0, 52000));
+
+    ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+
+    EXPECT_EQ(test::ReadFile("f"), body);
+    ASSERT_EQ(m_server.RequestCount(), 1u);
+    EXPECT_EQ(m_server.Requests()[0].Header("Range"), "bytes=52000-");
+    EXPECT_EQ(Total(), 120000.0f);  // 52000 held + 68000 announced
+    EXPECT_EQ(Done(), 120000.0f);
+}
+
+TEST_F(DownloadTest, ConnectionCutMidBodyKeepsTheBytesForTheNextAttempt) {
+    const std::string body = Payload(100000, 3);
+    m_server.Serve("/f", body);
+    m_server.SetCutAfter(30000);
+
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+    EXPECT_EQ(test::ReadFile(Temp("f")), body.substr(0, 30000));
+    EXPECT_FALSE(test::Exists("f"));
+    EXPECT_EQ(m_ui.shown, Shown{});
+
+    m_server.SetCutAfter(LoopbackServer::npos);
+    ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+    EXPECT_EQ(test::ReadFile("f"), body);
+    EXPECT_EQ(m_server.Requests().back().Header("Range"), "bytes=30000-");
+}
+
+TEST_F(DownloadTest, BodyWithoutLengthRunsToTheEnd) {
+    const std::string body = Payload(200000, 4);
+    m_server.Serve("/f", body);
+    m_server.SetChunked(true);
+    ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+    EXPECT_EQ(test::ReadFile("f"), body);
+
+    // A chunked body that breaks off is no complete file either.
+    m_server.SetCutAfter(70000);
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "g", false));
+    EXPECT_EQ(test::ReadFile(Temp("g")), body.substr(0, 70000));
+}
+
+TEST_F(DownloadTest, NotFoundShowsMessage14AndLeavesTheTemporaryFileAlone) {
+    test::WriteFile(Temp("f"), "partial");
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/missing"), "f", false));
+    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    EXPECT_EQ(test::ReadFile(Temp("f")), "partial");
+    EXPECT_FALSE(test::Exists("f"));
+}
+
+TEST_F(DownloadTest, OtherErrorStatusesWriteNothing) {
+    for (int status : {500, 403, 503}) {
+        SCOPED_TRACE(status);
+        m_server.SetFixedStatus(status, "<html>error page</html>");
+        test::WriteFile(Temp("f"), "partial");
+        EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+        EXPECT_EQ(test::ReadFile(Temp("f")), "partial");
+
+        ::unlink(Temp("f").c_str());
+        EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+        EXPECT_EQ(test::ReadFile(Temp("f")), "");
+        EXPECT_FALSE(test::Exists("f"));
+    }
+    EXPECT_EQ(m_ui.shown, Shown{});
+}
+
+TEST_F(DownloadTest, ServerIgnoringRangeRestartsFromTheFirstByte) {
+    const std::string body = Payload(90000, 5);
+    m_server.Serve("/f", body);
+    m_server.SetIgnoreRange(true);
+    test::WriteFile(Temp("f"), Payload(40000, 99));  // stale bytes of another file
+
+    ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+    EXPECT_EQ(test::ReadFile("f"), body);
+    EXPECT_EQ(m_server.Requests()[0].Header("Range"), "bytes=40000-");
+    EXPECT_EQ(Total(), 90000.0f);
+}
+
+TEST_F(DownloadTest, UnsatisfiableRangeOverAWholeFileCompletesIt) {
+    const std::string body = Payload(64000, 6);
+    m_server.Serve("/f", body);
+    test::WriteFile(Temp("f"), body);
+
+    ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+    EXPECT_EQ(test::ReadFile("f"), body);
+    EXPECT_FALSE(test::Exists(Temp("f")));
+    EXPECT_EQ(Total(), 64000.0f);
+    EXPECT_EQ(Done(), 64000.0f);
+}
+
+TEST_F(DownloadTest, RangeRepliesThatDoNotFitTheFileAreRefused) {
+    const std::string body = Payload(64000, 7);
+    m_server.Serve("/f", body);
+
+    // A temporary file longer than the file on the server: 416 with another size.
+    test::WriteFile(Temp("f"), body + "tail");
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+    EXPECT_EQ(test::ReadFile(Temp("f")), body + "tail");
+
+    // A 206 that starts somewhere else than the end of the temporary file.
+    m_server.Handle("/g", [&](const LoopbackServer::Request&) {
+        LoopbackServer::Reply reply;
+        reply.status = 206;
+        reply.body = body.substr(0, 1000);
+        reply.headers = {{"Content-Range", "bytes 0-999/64000"}};
+        return reply;
+    });
+    test::WriteFile(Temp("g"), body.substr(0, 500));
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/g"), "g", false));
+    EXPECT_EQ(test::ReadFile(Temp("g")), body.substr(0, 500));
+    EXPECT_EQ(m_ui.shown, Shown{});
+}
+
+TEST_F(DownloadTest, RedirectIsFollowedOverPlainHttp) {
+    m_server.Serve("/real", "content");
+    m_server.Handle("/moved", [&](const LoopbackServer::Request&) {
+        LoopbackServer::Reply reply;
+        reply.status = 302;
+        reply.headers = {{"Location", m_server.Url("/real")}};
+        return reply;
+    });
+    ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/moved"), "f", false));
+    EXPECT_EQ(test::ReadFile("f"), "content");
+}
+
+TEST_F(DownloadTest, StalledTransferGivesUpAndKeepsWhatArrived) {
+    SetDownloadStallSeconds(1);
+    const std::string body = Payload(50000, 8);
+    m_server.Serve("/f", body);
+    m_server.SetStallAfter(10000);
+
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+    EXPECT_EQ(test::ReadFile(Temp("f")), body.substr(0, 10000));
+    EXPECT_FALSE(test::Exists("f"));
+    EXPECT_EQ(m_ui.shown, Shown{});
+}
+
+TEST_F(DownloadTest, StopFlagEndsARunningTransfer) {
+    const std::string body = Payload(50000, 9);
+    m_server.Serve("/f", body);
+    m_server.SetStallAfter(10000);
+    std::atomic<bool> stop{false};
+    SetDownloadStopFlag(&stop);
+
+    auto result =
+        std::async(std::launch::async, [&] { return DownloadUrlToFile(m_server.Url("/f"), "f", false); });
+    ASSERT_TRUE(m_server.WaitForStall());
+    // Once the sent bytes are in the file, the transfer is waiting for more.
+    for (int i = 0; i < 2000 && Done() < 10000.0f; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    stop = true;
+    // Should the flag be ignored, the server finishes the body and the download succeeds.
+    if (result.wait_for(std::chrono::seconds(20)) != std::future_status::ready) m_server.ReleaseStall();
+    EXPECT_FALSE(result.get());
+    EXPECT_EQ(test::ReadFile(Temp("f")), body.substr(0, 10000));
+    EXPECT_EQ(m_ui.shown, Shown{});
+}
+
+TEST_F(DownloadTest, OnlyPlainHttpIsFetched) {
+    m_server.Serve("/f", "x");
+    const std::string hostPort = m_server.HostPort();
+    for (const std::string& url : {"https://" + hostPort + "/f", "ftp://" + hostPort + "/f"}) {
+        SCOPED_TRACE(url);
+        EXPECT_FALSE(DownloadUrlToFile(url, "f", false));
+    }
+    EXPECT_EQ(m_server.RequestCount(), 0u);
+    EXPECT_FALSE(test::Exists(Temp("f")));
+    EXPECT_EQ(m_ui.shown, Shown{});
+    // The scheme is checked after the names are traced.
+    EXPECT_NE(test::ReadFile("log1.txt").find("m_strTmpFileName = f.dlhalf!\n"), std::string::npos);
+
+    ASSERT_TRUE(DownloadUrlToFile("HTTP://" + hostPort + "/f", "f", false));
+    EXPECT_EQ(test::ReadFile("f"), "x");
+}
+
+TEST_F(DownloadTest, TextThatIsNoAddressFailsWithTheBoxUnlessQuiet) {
+    for (const char* text : {"zonelist.xml", "", "://host/x", "1http://host/x", "127.0.0.1:80/x"}) {
+        SCOPED_TRACE(text);
+        m_ui.shown.clear();
+        EXPECT_FALSE(DownloadUrlToFile(text, "f", false));
+        EXPECT_EQ(m_ui.shown, Shown{"box:URL info erro/ERRO"});
+        m_ui.shown.clear();
+        EXPECT_FALSE(DownloadUrlToFile(text, "f", true));
+        EXPECT_EQ(m_ui.shown, Shown{});
+    }
+    EXPECT_FALSE(test::Exists(Temp("f")));
+    EXPECT_FALSE(test::Exists("log1.txt"));
+}
+
+TEST_F(DownloadTest, UnreachableServerShowsMessage14) {
+    // A port that was just free: nothing listens there.
+    int port;
+    {
+        LoopbackServer gone;
+        port = gone.Port();
+    }
+    EXPECT_FALSE(DownloadUrlToFile("http://127.0.0.1:" + std::to_string(port) + "/f", "f", true));
+    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+}
+
+TEST_F(DownloadTest, TemporaryFileThatCannotBeOpenedShowsMessage14) {
+    m_server.Serve("/f", "x");
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "no-such-folder/f", false));
+    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+
+    // Another download appending to the same temporary file holds it.
+    m_ui.shown.clear();
+    int fd = ::open(Temp("f").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+    ::close(fd);
+    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    EXPECT_EQ(m_server.RequestCount(), 0u);
+}
+
+TEST_F(DownloadTest, WriteErrorShowsMessage32AndKeepsTheWrittenBytes) {
+    const std::string body = Payload(3000000, 10);
+    m_server.Serve("/f", body);
+    test::WriteFile(Temp("f"), body.substr(0, 1000));
+
+    // A file size limit makes the disk refuse bytes past 2 MB, as a full disk would.
+    auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limited = old;
+    limited.rlim_cur = 2000000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool ok = DownloadUrlToFile(m_server.Url("/f"), "f", false);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(m_ui.shown, Shown{"msg32"});
+    const std::string kept = test::ReadFile(Temp("f"));
+    EXPECT_GE(kept.size(), 1000u);
+    EXPECT_LE(kept.size(), 2000000u);
+    EXPECT_EQ(kept, body.substr(0, kept.size()));
+}
+
+TEST_F(DownloadTest, PatchAlreadyPresentIsUsedWithoutAnyRequest) {
+    test::WriteFile("NBRK3.nbupd", "");
+    m_context.m_strPatchFile = "NBRK3.nbupd";
+    m_context.m_strUpdateURL = m_server.Url("/patch/NBRK3.nbupd");
+    m_context.m_nUpdateState = kStateDownloadPatch;
+
+    EXPECT_TRUE(m_context.DownloadPatch());
+    EXPECT_EQ(m_context.m_nUpdateState.load(), kStateApplyPatch);
+    EXPECT_EQ(m_server.RequestCount(), 0u);
+    EXPECT_FALSE(test::Exists("log1.txt"));
+}
+
+TEST_F(DownloadTest, PatchDownloadMovesToApplyOrReportsTwice) {
+    m_context.m_strPatchFile = "NBRK4.nbupd";
+    m_context.m_nUpdateState = kStateDownloadPatch;
+
+    m_context.m_strUpdateURL = m_server.Url("/patch/NBRK4.nbupd");
+    EXPECT_FALSE(m_context.DownloadPatch());
+    EXPECT_EQ(m_ui.shown, (Shown{"msg14", "msg14"}));
+    EXPECT_EQ(m_context.m_nUpdateState.load(), kStateDownloadPatch);
+
+    m_ui.shown.clear();
+    m_context.m_strUpdateURL = "NBRK4.nbupd";
+    EXPECT_FALSE(m_context.DownloadPatch());
+    EXPECT_EQ(m_ui.shown, (Shown{"box:URL info erro/ERRO", "msg14"}));
+
+    m_ui.shown.clear();
+    m_server.Serve("/patch/NBRK4.nbupd", "zipbytes");
+    m_context.m_strUpdateURL = m_server.Url("/patch/NBRK4.nbupd");
+    EXPECT_TRUE(m_context.DownloadPatch());
+    EXPECT_EQ(m_context.m_nUpdateState.load(), kStateApplyPatch);
+    EXPECT_EQ(test::ReadFile("NBRK4.nbupd"), "zipbytes");
+    EXPECT_EQ(m_ui.shown, Shown{});
+}
+
+TEST_F(DownloadTest, StoppedPatchDownloadIsNotReported) {
+    m_server.Serve("/patch/NBRK5.nbupd", Payload(1000));
+    m_context.m_strPatchFile = "NBRK5.nbupd";
+    m_context.m_strUpdateURL = m_server.Url("/patch/NBRK5.nbupd");
+    std::atomic<bool> stop{true};
+    SetDownloadStopFlag(&stop);
+
+    EXPECT_FALSE(m_context.DownloadPatch());
+    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_FALSE(test::Exists("NBRK5.nbupd"));
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "LoopbackServer.h"
+#include "TestPaths.h"
+#include "app/LauncherContext.h"
+#include "app/LauncherUi.h"
+#include "login/GameClient.h"
+#include "platform/ExecutablePath.h"
+
+using namespace nb;
+using nb::test::LoopbackServer;
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+// Messages and the process exit in the order they happen.
+class RecordingUi final : public LauncherUi {
+public:
+    explicit RecordingUi(Events& events) : m_events(events) {}
+    void ShowMessageText(const std::string& text) override { m_events.push_back(text); }
+    void ShowSystemBox(const std::string& text, const std::string& caption) override {
+        m_events.push_back("box:" + text + "/" + caption);
+    }
+    void CloseMainWindow() override {}
+    void RunVerificationCodeDialog() override {}
+
+private:
+    Events& m_events;
+};
+
+// A stand-in program: writes its arguments, one per line, to `record` beside it (renamed
+// into place, so that a reader never sees half of it).
+void WriteStandIn(const std::string& path, const std::string& record) {
+    test::WriteFile(path,
+                    "#!/bin/sh\n"
+                    "out=\"$(dirname \"$0\")/" +
+                        record +
+                        "\"\n"
+                        "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.part\"\n"
+                        "mv \"$out.part\" \"$out\"\n");
+    ::chmod(path.c_str(), 0755);
+}
+
+// The child runs on its own; wait (bounded) for what it writes.
+bool WaitForFile(const std::string& path) {
+    for (int i = 0; i < 400; ++i) {
+        if (test::Exists(path)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+class GameClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_install = m_dir.File("game dir/");
+        ::mkdir(m_install.c_str(), 0755);
+        m_cwd = std::make_unique<test::ScopedChdir>(m_install);
+        platform::SetExecutablePathOverride(m_install + "NbLauncher.exe");
+        m_context.m_strInstallPath = m_install;
+        m_context.m_MessageTable[14] = "msg14";
+        m_context.m_MessageTable[31] = "msg31";
+        SetTheContext(&m_context);
+        SetLauncherUi(&m_ui);
+        SetProcessExitForTests([this](int status) { m_events.push_back("exit " + std::to_string(status)); });
+    }
+    void TearDown() override {
+        SetProcessExitForTests(nullptr);
+        SetLauncherUi(nullptr);
+        SetTheContext(nullptr);
+        platform::SetExecutablePathOverride("");
+        m_cwd.reset();
+    }
+
+    test::ScopedTempDir m_dir;
+    std::string m_install;
+    std::unique_ptr<test::ScopedChdir> m_cwd;
+    LauncherContext m_context;
+    Events m_events;
+    RecordingUi m_ui{m_events};
+};
+
+TEST_F(GameClientTest, GameClientGetsTheCommandLinePieceByPiece) {
+    WriteStandIn(m_install + "Vd.exe", "vd-args.txt");
+    m_context.m_strServerName = "S1";
+    m_context.m_strServerAddress = "10.0.0.1:7000";
+
+    m_context.StartGameClient("42", "abc|0||k|a");
+
+    EXPECT_EQ(m_events, Events{"exit 1"});
+    ASSERT_TRUE(WaitForFile(m_install + "vd-args.txt"));
+    EXPECT_EQ(test::ReadFile(m_install + "vd-args.txt"), m_install +
+                                                             "Vd.exe\n"
+                                                             "dev:S1\n"
+                                                             "10.0.0.1:7000\n"
+                                                             "42\n"
+                                                             "abc|0||k|a\n");
+    EXPECT_EQ(test::ReadFile("log1.txt"),
+              "strStartVd = Vd.exe \"" + m_install + "Vd.exe\" dev:S1 10.0.0.1:7000 42 abc|0||k|a");
+}
+
+TEST_F(GameClientTest, ServerNameWithABlankSplitsIntoTwoArguments) {
+    WriteStandIn(m_install + "Vd.exe", "vd-args.txt");
+    m_context.m_strServerName = "New S";
+    m_context.m_strServerAddress = "u";
+
+    m_context.StartGameClient("7", "l|a|d|k|x");
+
+    ASSERT_TRUE(WaitForFile(m_install + "vd-args.txt"));
+    EXPECT_EQ(test::ReadFile(m_install + "vd-args.txt"), m_install + "Vd.exe\ndev:New\nS\nu\n7\nl|a|d|k|x\n");
+}
+
+TEST_F(GameClientTest, MissingGameClientShowsMessage31ThenEnds) {
+    m_context.m_strServerName = "S1";
+    m_context.m_strServerAddress = "u";
+    m_context.StartGameClient("42", "abc|0||k|a");
+    EXPECT_EQ(m_events, (Events{"msg31", "exit 1"}));
+
+    // Present but not executable is the same.
+    m_events.clear();
+    test::WriteFile(m_install + "Vd.exe", "not a program");
+    m_context.StartGameClient("42", "abc|0||k|a");
+    EXPECT_EQ(m_events, (Events{"msg31", "exit 1"}));
+}
+
+class ClientSwitchTest : public GameClientTest {
+protected:
+    void SetUp() override {
+        GameClientTest::SetUp();
+        WriteStandIn(m_install + "LumoOld.exe", "lumo-args.txt");
+        m_context.m_strControlURL = m_server.Url("/download/control.xml");
+    }
+
+    // Runs the check against a control document; true when the old client was started.
+    bool RunWith(const std::string& document) {
+        m_server.Serve("/download/control.xml", document);
+        ::unlink("LoginRes.xml");
+        return m_context.CheckClientSwitch();
+    }
+    std::string Fixture(const std::string& name) { return test::ReadFile(test::DataPath("control/" + name)); }
+
+    LoopbackServer m_server;
+};
+
+TEST_F(ClientSwitchTest, ValueZeroLetsStartUpContinue) {
+    for (const char* fixture : {"continue.xml", "word_value.xml"}) {
+        SCOPED_TRACE(fixture);
+        EXPECT_FALSE(RunWith(Fixture(fixture)));
+        // The document stays for the login to read until the first login request replaces it.
+        EXPECT_EQ(test::ReadFile("LoginRes.xml"), Fixture(fixture));
+    }
+    EXPECT_EQ(m_server.Requests().back().path, "/download/control.xml");
+    EXPECT_EQ(m_events, Events{});
+    EXPECT_FALSE(test::Exists(m_install + "lumo-args.txt"));
+}
+
+TEST_F(ClientSwitchTest, AnyOtherAnswerStartsTheOldClient) {
+    for (const char* fixture :
+         {"switch.xml", "no_value.xml", "no_type.xml", "second_type.xml", "not_xml.xml"}) {
+        SCOPED_TRACE(fixture);
+        ::unlink((m_install + "lumo-args.txt").c_str());
+        EXPECT_TRUE(RunWith(Fixture(fixture)));
+        // Started by its full path with no arguments, even from a folder with a blank in its name.
+        ASSERT_TRUE(WaitForFile(m_install + "lumo-args.txt"));
+        EXPECT_EQ(test::ReadFile(m_install + "lumo-args.txt"), "");
+    }
+    EXPECT_EQ(m_events, Events{});
+}
+
+TEST_F(ClientSwitchTest, UnreachableControlDocumentStartsTheOldClient) {
+    m_context.m_strControlURL = m_server.Url("/download/missing.xml");
+    EXPECT_TRUE(m_context.CheckClientSwitch());
+    EXPECT_TRUE(WaitForFile(m_install + "lumo-args.txt"));
+    EXPECT_EQ(m_events, Events{"msg14"});
+
+    // A malformed address is quiet.
+    m_events.clear();
+    m_context.m_strControlURL = "control.xml";
+    EXPECT_TRUE(m_context.CheckClientSwitch());
+    EXPECT_EQ(m_events, Events{});
+}
+
+TEST_F(ClientSwitchTest, MissingOldClientIsNotReported) {
+    ::unlink((m_install + "LumoOld.exe").c_str());
+    EXPECT_TRUE(RunWith(Fixture("switch.xml")));
+    EXPECT_EQ(m_events, Events{});
+}
+
+}  // namespace
