@@ -113,7 +113,7 @@ bool CIdentifyingCodeDlg::OnInitDialog() {
     } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
         area = screen->availableGeometry();
     }
-    move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    move(area.topLeft() + QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2));
 
     Redraw();
     m_pCodeBox->CodeEdit()->setFocus();
