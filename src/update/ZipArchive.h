@@ -1,0 +1,108 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nb {
+
+// Result codes of the archive operations; kOk is the only success.
+enum class ZipResult : uint32_t {
+    kOk = 0x00000000,
+    kCannotOpen = 0x00000200,      // archive or output file cannot be opened or created, unsafe name
+    kWriteFailed = 0x00000400,     // writing the output file failed
+    kBadLocalHeader = 0x00000700,  // an item's local header disagrees with the directory
+    kBadExtraField = 0x00000800,   // reading an item's local extra field failed
+    kPassword = 0x00001000,        // encrypted item and no (or a wrong) password
+    kBadArgument = 0x00010000,     // index outside -1 .. count-1 (-1 is not an item)
+    kNotAReader = 0x00080000,
+    kAlreadyOpen = 0x01000000,
+    kNotSeekable = 0x02000000,
+    kDataError = 0x05000000,  // decompression failed or the data ended early
+};
+
+// Platform file attribute bits as the archive format carries them.
+inline constexpr uint32_t kZipAttrReadOnly = 0x01;
+inline constexpr uint32_t kZipAttrHidden = 0x02;
+inline constexpr uint32_t kZipAttrSystem = 0x04;
+inline constexpr uint32_t kZipAttrDirectory = 0x10;
+inline constexpr uint32_t kZipAttrArchive = 0x20;
+
+// Names and paths must fit the 260-byte buffers of the archive format's home platform
+// (terminating zero included); longer ones are refused, never cut.
+inline constexpr size_t kZipMaxPath = 260;
+
+// One item. Times are file times: 100 ns units since 1601-01-01 UTC.
+struct ZipItemInfo {
+    int32_t index = 0;  // for index -1: the number of items
+    std::string name;   // sanitised: relative, without drive or parent steps at its start
+    uint32_t attributes = 0;
+    uint64_t accessTime = 0;
+    uint64_t createTime = 0;
+    uint64_t writeTime = 0;
+    uint32_t compressedSize = 0;
+    uint32_t size = 0;
+    // The permission bits a Unix host stored with the item (0 when none); they decide the
+    // extracted file's permissions, so a program in a patch stays executable.
+    uint32_t unixMode = 0;
+    bool symbolicLink = false;  // stored as a link on a Unix host; extracted as a plain file
+};
+
+// Reader of one zip archive. Items are reached by walking the central directory forward,
+// so asking for items 0, 1, 2 ... in order reads the directory once; the last record is
+// cached, so extracting the item just asked for does not read it again. Every operation
+// leaves the archive usable for further calls. Extraction writes under the extraction
+// root (the working folder when the archive was opened) and never outside it.
+class ZipArchive {
+public:
+    // Null when the file is missing, unreadable or not a zip archive. password: null for none.
+    static std::unique_ptr<ZipArchive> Open(const std::string& fileName, const char* password = nullptr);
+    ~ZipArchive();
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    // index -1 gives the count in info.index, everything else zero.
+    ZipResult GetItemInfo(int32_t index, ZipItemInfo& info);
+
+    // Writes one item to destinationName: relative names land under the extraction root,
+    // a name starting with a separator is taken as the caller's absolute path. A name with a
+    // ".." segment is refused. A directory item creates its folders and writes nothing.
+    ZipResult ExtractItem(int32_t index, const std::string& destinationName);
+
+    // Makes what was extracted durable before the caller records it as installed.
+    bool FlushExtracted() const;
+
+    const std::string& Root() const { return m_strRoot; }
+
+private:
+    ZipArchive() = default;
+    ZipResult GoToItem(int32_t index);
+    ZipResult ReadItemInfo(int32_t index, ZipItemInfo& info);
+    ZipResult WriteItem(const ZipItemInfo& info, const std::string& path);
+
+    void* m_pReader = nullptr;  // minizip's unzFile
+    int32_t m_nCount = 0;
+    int32_t m_nPosition = 0;   // item the reader is positioned on
+    int32_t m_nOpenItem = -1;  // item open for reading, or -1
+    int32_t m_nCachedIndex = -1;
+    ZipItemInfo m_cachedInfo;
+    bool m_bHasPassword = false;
+    std::string m_strPassword;
+    std::vector<char> m_buffer;  // 16 KiB, made at the first extraction
+    std::string m_strRoot;       // ends with '/'
+};
+
+// The item-name sanitiser: strips drive prefixes, leading separators and parent steps at
+// the start and up to the last "\..\"-like step, repeating until nothing changes. Text is
+// code page 936, so a backslash that is the trail byte of a double-byte character is not
+// a separator.
+std::string SanitizeZipName(std::string_view name);
+
+// Both separators of the archive's home platform become '/', trail bytes left alone.
+std::string ZipNameToPath(std::string_view name);
+
+// True when a '/'-separated path has a ".." segment.
+bool HasParentSegment(std::string_view path);
+
+}  // namespace nb

@@ -1,0 +1,417 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+
+#include "TestPaths.h"
+#include "TestZip.h"
+#include "update/ZipArchive.h"
+
+namespace fs = std::filesystem;
+using nb::ZipArchive;
+using nb::ZipItemInfo;
+using nb::ZipResult;
+using nb::test::TestZipItem;
+
+namespace {
+
+constexpr uint64_t kFileTimeOf1970 = 116444736000000000ULL;
+
+uint64_t FileTimeOf(int64_t unixTime) {
+    return static_cast<uint64_t>(unixTime + 11644473600LL) * 10000000ULL;
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st.st_mode;
+}
+
+// Every file and folder under a folder, as relative paths.
+std::set<std::string> Tree(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        names.insert(fs::path(e.path()).lexically_relative(folder).generic_string());
+    return names;
+}
+
+// The extraction root sits four levels down in the temporary folder, so that even a
+// reader that let parent steps through would stay inside the temporary folder.
+class ZipArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_root = m_dir.File("l1/l2/l3/root/");
+        fs::create_directories(m_root);
+        m_cd = std::make_unique<nb::test::ScopedChdir>(m_root);
+    }
+
+    std::unique_ptr<ZipArchive> Make(const std::vector<TestZipItem>& items) {
+        const std::string path = m_dir.File("test.zip");
+        EXPECT_TRUE(nb::test::WriteTestZip(path, items));
+        return ZipArchive::Open(path);
+    }
+
+    // Extracts every item to its own sanitised name; the results in order.
+    std::vector<ZipResult> ExtractAll(ZipArchive& zip) {
+        std::vector<ZipResult> results;
+        ZipItemInfo info;
+        EXPECT_EQ(zip.GetItemInfo(-1, info), ZipResult::kOk);
+        for (int32_t i = 0; i < info.index; ++i) {
+            ZipItemInfo item;
+            ZipResult r = zip.GetItemInfo(i, item);
+            results.push_back(r == ZipResult::kOk ? zip.ExtractItem(i, item.name) : r);
+        }
+        return results;
+    }
+
+    nb::test::ScopedTempDir m_dir;
+    std::string m_root;
+    std::unique_ptr<nb::test::ScopedChdir> m_cd;
+};
+
+}  // namespace
+
+TEST(ZipNameSanitiser, StripsDrivesLeadingSeparatorsAndParentSteps) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"c:\\dir\\a.txt", "dir\\a.txt"},
+        {"x/../../y.dat", "y.dat"},
+        {"/etc/x", "etc/x"},
+        {"\\x", "x"},
+        {"c:\\x", "x"},
+        {"c:x", "x"},
+        {"//\\\\x", "x"},
+        {"data/../../../x.bin", "x.bin"},
+        {"../x.bin", "x.bin"},
+        {"..\\x.bin", "x.bin"},
+        {"..\\../..\\x", "x"},
+        {"a\\..\\b", "b"},
+        {"a\\../b", "b"},
+        {"a/..\\b", "b"},
+        {"a/b/../c/../d", "d"},
+        {"c:/../d:\\..\\x", "x"},
+        {"./..\\x", "x"},
+        {"..\\", ""},
+        {"plain/name.txt", "plain/name.txt"},
+        // What the patterns cannot reach stays; extraction refuses it.
+        {"..", ".."},
+        {"a/..", "a/.."},
+        {"...\\x", "...\\x"},
+        // A backslash that is the trail byte of a double-byte character is no separator.
+        {"\x95\\..\\x", "\x95\\..\\x"},
+        {std::string("ab\0/../x", 8), "ab"},
+    };
+    for (const auto& [stored, expected] : cases) EXPECT_EQ(nb::SanitizeZipName(stored), expected) << stored;
+}
+
+TEST(ZipNameSanitiser, PathsUseSlashesAndParentSegmentsAreFound) {
+    EXPECT_EQ(nb::ZipNameToPath("a\\b/c\\d"), "a/b/c/d");
+    EXPECT_EQ(nb::ZipNameToPath("\x95\\x\\y"), "\x95\\x/y");  // trail byte kept
+    EXPECT_TRUE(nb::HasParentSegment(".."));
+    EXPECT_TRUE(nb::HasParentSegment("a/../b"));
+    EXPECT_TRUE(nb::HasParentSegment("a/.."));
+    EXPECT_FALSE(nb::HasParentSegment("a/..b/c.."));
+    EXPECT_FALSE(nb::HasParentSegment("..."));
+}
+
+TEST_F(ZipArchiveTest, HostileNamesNeverLeaveTheRoot) {
+    const std::string outside = m_dir.File("l1/escaped");
+    auto zip = Make({
+        TestZipItem::File("/etc/x", "1"),
+        TestZipItem::File("\\y", "2"),
+        TestZipItem::File("c:\\z", "3"),
+        TestZipItem::File("data/../../../x.bin", "4"),
+        TestZipItem::File("../up1", "5"),
+        TestZipItem::File("..\\..\\up2", "6"),
+        TestZipItem::File("a/b/..", "7"),
+        TestZipItem::File("..", "8"),
+        TestZipItem::File("d\\..", "9"),
+        TestZipItem::File("win\\style\\file.txt", "10"),
+        TestZipItem::File(outside, "11"),  // absolute: lands under the root
+        TestZipItem::File("\x95\\..\\k", "12"),
+    });
+    ASSERT_TRUE(zip);
+    const std::vector<ZipResult> results = ExtractAll(*zip);
+    const std::vector<ZipResult> expected = {
+        ZipResult::kOk,         ZipResult::kOk, ZipResult::kOk,         ZipResult::kOk,
+        ZipResult::kOk,         ZipResult::kOk, ZipResult::kCannotOpen, ZipResult::kCannotOpen,
+        ZipResult::kCannotOpen, ZipResult::kOk, ZipResult::kOk,         ZipResult::kOk,
+    };
+    EXPECT_EQ(results, expected);
+
+    EXPECT_EQ(nb::test::ReadFile(m_root + "etc/x"), "1");
+    EXPECT_EQ(nb::test::ReadFile(m_root + "y"), "2");
+    EXPECT_EQ(nb::test::ReadFile(m_root + "z"), "3");
+    EXPECT_EQ(nb::test::ReadFile(m_root + "x.bin"), "4");
+    EXPECT_EQ(nb::test::ReadFile(m_root + "up1"), "5");
+    EXPECT_EQ(nb::test::ReadFile(m_root + "up2"), "6");
+    EXPECT_EQ(nb::test::ReadFile(m_root + "win/style/file.txt"), "10");
+    EXPECT_EQ(nb::test::ReadFile(m_root + outside.substr(1)), "11");
+    EXPECT_EQ(nb::test::ReadFile(m_root + "\x95\\../k"), "12");
+    EXPECT_FALSE(nb::test::Exists(outside));
+    // Above the root there is nothing but the folders that lead to it.
+    std::set<std::string> aboveRoot;
+    for (const std::string& name : Tree(m_dir.Path()))
+        if (name.rfind("l1/l2/l3/root/", 0) != 0) aboveRoot.insert(name);
+    EXPECT_EQ(aboveRoot, (std::set<std::string>{"test.zip", "l1", "l1/l2", "l1/l2/l3", "l1/l2/l3/root"}));
+
+    // A destination with a parent step is refused whatever the caller passes.
+    EXPECT_EQ(zip->ExtractItem(0, "../../../escaped"), ZipResult::kCannotOpen);
+    EXPECT_EQ(zip->ExtractItem(0, "ok\\..\\..\\escaped"), ZipResult::kCannotOpen);
+    EXPECT_FALSE(nb::test::Exists(m_dir.File("l1/escaped")));
+}
+
+TEST_F(ZipArchiveTest, FoldersAreMadeParentsFirstAndFolderItemsWriteNoFile) {
+    TestZipItem folder = TestZipItem::File("f/g/", "");
+    folder.externalAttributes = (040755u << 16) | 0x10;
+    TestZipItem dosFolder = TestZipItem::DosFile("h\\i", "", 0x10);
+    auto zip = Make({TestZipItem::File("a/b/c/file.dat", "deep"), folder, dosFolder});
+    ASSERT_TRUE(zip);
+    EXPECT_EQ(ExtractAll(*zip), std::vector<ZipResult>(3, ZipResult::kOk));
+    EXPECT_EQ(nb::test::ReadFile(m_root + "a/b/c/file.dat"), "deep");
+    EXPECT_TRUE(S_ISDIR(ModeOf(m_root + "f/g")));
+    EXPECT_TRUE(S_ISDIR(ModeOf(m_root + "h/i")));
+    EXPECT_EQ(Tree(m_root),
+              (std::set<std::string>{"a", "a/b", "a/b/c", "a/b/c/file.dat", "f", "f/g", "h", "h/i"}));
+}
+
+TEST_F(ZipArchiveTest, AttributesComeFromTheUnixModeOrTheDosBits) {
+    TestZipItem link = TestZipItem::File("link", "../../../../../outside", 0120777);
+    auto zip = Make({
+        TestZipItem::File("rw.txt", "a", 0100644),
+        TestZipItem::File("ro.txt", "b", 0100444),
+        TestZipItem::File("tool", "c", 0100755),
+        TestZipItem::DosFile("dos-ro.txt", "d", 0x21),
+        TestZipItem::DosFile("dos-hidden.txt", "e", 0x06),
+        link,
+    });
+    ASSERT_TRUE(zip);
+    ZipItemInfo info;
+    ASSERT_EQ(zip->GetItemInfo(0, info), ZipResult::kOk);
+    EXPECT_EQ(info.attributes, nb::kZipAttrArchive);
+    ASSERT_EQ(zip->GetItemInfo(1, info), ZipResult::kOk);
+    EXPECT_EQ(info.attributes, nb::kZipAttrArchive | nb::kZipAttrReadOnly);
+    ASSERT_EQ(zip->GetItemInfo(3, info), ZipResult::kOk);
+    EXPECT_EQ(info.attributes, nb::kZipAttrArchive | nb::kZipAttrReadOnly);
+    ASSERT_EQ(zip->GetItemInfo(4, info), ZipResult::kOk);
+    EXPECT_EQ(info.attributes, nb::kZipAttrHidden | nb::kZipAttrSystem);
+    ASSERT_EQ(zip->GetItemInfo(5, info), ZipResult::kOk);
+    EXPECT_TRUE(info.symbolicLink);
+
+    EXPECT_EQ(ExtractAll(*zip), std::vector<ZipResult>(6, ZipResult::kOk));
+    EXPECT_EQ(ModeOf(m_root + "rw.txt") & 07777, 0644u);
+    EXPECT_EQ(ModeOf(m_root + "ro.txt") & 07777, 0444u);
+    EXPECT_EQ(ModeOf(m_root + "tool") & 07777, 0755u);
+    EXPECT_EQ(ModeOf(m_root + "dos-ro.txt") & 07777, 0444u);
+    EXPECT_EQ(ModeOf(m_root + "dos-hidden.txt") & 07777, 0644u);
+    // A stored link becomes a plain file holding the link's text.
+    EXPECT_TRUE(S_ISREG(ModeOf(m_root + "link")));
+    EXPECT_EQ(nb::test::ReadFile(m_root + "link"), "../../../../../outside");
+}
+
+TEST_F(ZipArchiveTest, ReadOnlyFilesAndLinksInTheWayAreReplaced) {
+    nb::test::WriteFile(m_root + "ro.txt", "old");
+    ::chmod((m_root + "ro.txt").c_str(), 0444);
+    const std::string victim = m_dir.File("victim.txt");
+    nb::test::WriteFile(victim, "keep");
+    fs::create_symlink(victim, m_root + "via-link.txt");
+
+    auto zip = Make({TestZipItem::File("ro.txt", "new", 0100444), TestZipItem::File("via-link.txt", "data")});
+    ASSERT_TRUE(zip);
+    EXPECT_EQ(ExtractAll(*zip), std::vector<ZipResult>(2, ZipResult::kOk));
+    EXPECT_EQ(nb::test::ReadFile(m_root + "ro.txt"), "new");
+    EXPECT_EQ(ModeOf(m_root + "ro.txt") & 07777, 0444u);
+    // And again over the now read-only result.
+    EXPECT_EQ(zip->ExtractItem(0, "ro.txt"), ZipResult::kOk);
+    EXPECT_EQ(nb::test::ReadFile(victim), "keep");
+    EXPECT_TRUE(S_ISREG(ModeOf(m_root + "via-link.txt")));
+    EXPECT_EQ(nb::test::ReadFile(m_root + "via-link.txt"), "data");
+}
+
+TEST_F(ZipArchiveTest, DosTimeIsLocalAndTheFirstUtBlockWins) {
+    TestZipItem stamped = TestZipItem::File("stamped", "x");
+    // An unrelated block first, then two "UT" blocks of which only the first counts.
+    stamped.localExtra = std::string("\x0a\x00\x02\x00zz", 6) + nb::test::UtExtraBlock(1, {0}) +
+                         nb::test::UtExtraBlock(7, {1000, 2000, 3000});
+    TestZipItem all = TestZipItem::File("all", "y");
+    all.localExtra = nb::test::UtExtraBlock(7, {1600000000, 1600000100, 1600000200});
+    TestZipItem shortBlock = TestZipItem::File("short", "z");
+    shortBlock.localExtra = nb::test::UtExtraBlock(7, {1600000000});  // claims three times, holds one
+    auto zip = Make({TestZipItem::File("plain", "p"), stamped, all, shortBlock});
+    ASSERT_TRUE(zip);
+
+    const uint64_t dos = FileTimeOf(nb::test::DosTimeAsUnix(TestZipItem::kDosDate));
+    ZipItemInfo info;
+    ASSERT_EQ(zip->GetItemInfo(0, info), ZipResult::kOk);
+    EXPECT_EQ(info.writeTime, dos);
+    EXPECT_EQ(info.accessTime, dos);
+    EXPECT_EQ(info.createTime, dos);
+    ASSERT_EQ(zip->GetItemInfo(1, info), ZipResult::kOk);
+    EXPECT_EQ(info.writeTime, kFileTimeOf1970);
+    EXPECT_EQ(info.accessTime, dos);
+    EXPECT_EQ(info.createTime, dos);
+    ASSERT_EQ(zip->GetItemInfo(2, info), ZipResult::kOk);
+    EXPECT_EQ(info.writeTime, FileTimeOf(1600000000));
+    EXPECT_EQ(info.accessTime, FileTimeOf(1600000100));
+    EXPECT_EQ(info.createTime, FileTimeOf(1600000200));
+    ASSERT_EQ(zip->GetItemInfo(3, info), ZipResult::kOk);
+    EXPECT_EQ(info.writeTime, FileTimeOf(1600000000));
+    EXPECT_EQ(info.accessTime, dos);
+
+    EXPECT_EQ(ExtractAll(*zip), std::vector<ZipResult>(4, ZipResult::kOk));
+    struct stat st {};
+    ASSERT_EQ(::stat((m_root + "stamped").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 0);
+    EXPECT_EQ(st.st_atime, nb::test::DosTimeAsUnix(TestZipItem::kDosDate));
+    ASSERT_EQ(::stat((m_root + "all").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1600000000);
+    EXPECT_EQ(st.st_atime, 1600000100);
+}
+
+TEST_F(ZipArchiveTest, CountSizesAndIndexLimits) {
+    std::vector<TestZipItem> items;
+    for (int i = 0; i < 7; ++i)
+        items.push_back(TestZipItem::File("f" + std::to_string(i), std::string(1000, 'a')));
+    auto zip = Make(items);
+    ASSERT_TRUE(zip);
+    ZipItemInfo info;
+    info.name = "stale";
+    ASSERT_EQ(zip->GetItemInfo(-1, info), ZipResult::kOk);
+    EXPECT_EQ(info.index, 7);
+    EXPECT_EQ(info.name, "");
+    EXPECT_EQ(info.size, 0u);
+    EXPECT_EQ(info.writeTime, 0u);
+
+    // Backwards and repeated requests give the right records.
+    for (int32_t i : {6, 2, 2, 0, 5}) {
+        ASSERT_EQ(zip->GetItemInfo(i, info), ZipResult::kOk);
+        EXPECT_EQ(info.index, i);
+        EXPECT_EQ(info.name, "f" + std::to_string(i));
+        EXPECT_EQ(info.size, 1000u);
+        EXPECT_LT(info.compressedSize, 1000u);
+    }
+    EXPECT_EQ(zip->GetItemInfo(7, info), ZipResult::kBadArgument);
+    EXPECT_EQ(zip->GetItemInfo(-2, info), ZipResult::kBadArgument);
+    EXPECT_EQ(zip->ExtractItem(-1, "x"), ZipResult::kBadArgument);
+    EXPECT_EQ(zip->ExtractItem(7, "x"), ZipResult::kBadArgument);
+    EXPECT_EQ(zip->ExtractItem(3, "other/name"), ZipResult::kOk);
+    EXPECT_EQ(nb::test::ReadFile(m_root + "other/name"), std::string(1000, 'a'));
+}
+
+TEST_F(ZipArchiveTest, LongNamesAndPathsAreRefusedNeverCut) {
+    const size_t room = nb::kZipMaxPath - 1 - m_root.size();  // longest name that fits under the root
+    ASSERT_GT(room, 10u);
+    auto zip = Make({
+        TestZipItem::File(std::string(300, 'n'), "a"),
+        TestZipItem::File(std::string(259, 'm'), "b"),
+        TestZipItem::File(std::string(room, 'k'), "c"),
+        TestZipItem::File("d/" + std::string(room - 2 + 1, 'j'), "d"),
+    });
+    ASSERT_TRUE(zip);
+    ZipItemInfo info;
+    EXPECT_EQ(zip->GetItemInfo(0, info), ZipResult::kCannotOpen);
+    ASSERT_EQ(zip->GetItemInfo(1, info), ZipResult::kOk);
+    EXPECT_EQ(info.name.size(), 259u);
+    EXPECT_EQ(zip->ExtractItem(1, info.name), ZipResult::kCannotOpen);  // fits the record, not the root
+    EXPECT_EQ(zip->ExtractItem(2, std::string(room, 'k')), ZipResult::kOk);
+    EXPECT_EQ(nb::test::ReadFile(m_root + std::string(room, 'k')), "c");
+    ASSERT_EQ(zip->GetItemInfo(3, info), ZipResult::kOk);
+    EXPECT_EQ(zip->ExtractItem(3, info.name), ZipResult::kCannotOpen);
+    EXPECT_EQ(zip->ExtractItem(3, std::string(room + 1, 'k')), ZipResult::kCannotOpen);
+    EXPECT_EQ(Tree(m_root), (std::set<std::string>{std::string(room, 'k')}));
+}
+
+TEST_F(ZipArchiveTest, DamagedItemsFailAloneAndLeaveTheArchiveUsable) {
+    TestZipItem encrypted = TestZipItem::File("secret", "hidden");
+    encrypted.encryptedFlag = true;
+    TestZipItem garbage = TestZipItem::File("garbage", "content");
+    garbage.rawData = std::string(64, '\xff');  // an invalid deflate block type
+    TestZipItem cut = TestZipItem::File("cut", std::string(50000, 'q') + std::string(50000, 'r'));
+    cut.rawData = nb::test::RawDeflate(cut.content).substr(0, 40);
+    TestZipItem badCrc = TestZipItem::File("badcrc", "checksummed");
+    badCrc.crc = 0x12345678;
+    auto zip = Make({encrypted, garbage, cut, badCrc, TestZipItem::File("good", "fine")});
+    ASSERT_TRUE(zip);
+    EXPECT_EQ(ExtractAll(*zip),
+              (std::vector<ZipResult>{ZipResult::kPassword, ZipResult::kDataError, ZipResult::kDataError,
+                                      ZipResult::kDataError, ZipResult::kOk}));
+    EXPECT_FALSE(nb::test::Exists(m_root + "secret"));
+    EXPECT_EQ(nb::test::ReadFile(m_root + "good"), "fine");
+    EXPECT_EQ(zip->ExtractItem(4, "again"), ZipResult::kOk);
+    EXPECT_EQ(nb::test::ReadFile(m_root + "again"), "fine");
+}
+
+TEST_F(ZipArchiveTest, InconsistentLocalHeaderIsReported) {
+    auto zip = Make({TestZipItem::File("one", "1"), TestZipItem::File("two", "2")});
+    zip.reset();
+    std::string bytes = nb::test::ReadFile(m_dir.File("test.zip"));
+    const size_t second = bytes.find("PK\x03\x04", 4);
+    ASSERT_NE(second, std::string::npos);
+    bytes[second + 2] = 0;  // no longer a local header signature
+    nb::test::WriteFile(m_dir.File("test.zip"), bytes);
+    zip = ZipArchive::Open(m_dir.File("test.zip"));
+    ASSERT_TRUE(zip);
+    ZipItemInfo info;
+    EXPECT_EQ(zip->GetItemInfo(1, info), ZipResult::kBadLocalHeader);
+    EXPECT_EQ(zip->ExtractItem(1, "two"), ZipResult::kBadLocalHeader);
+    EXPECT_EQ(zip->ExtractItem(0, "one"), ZipResult::kOk);
+    EXPECT_FALSE(nb::test::Exists(m_root + "two"));
+}
+
+TEST_F(ZipArchiveTest, WhatIsNotAnArchiveDoesNotOpen) {
+    EXPECT_FALSE(ZipArchive::Open(m_dir.File("missing.zip")));
+    EXPECT_FALSE(ZipArchive::Open(m_dir.Path()));
+    nb::test::WriteFile(m_dir.File("text.zip"), "this is not a zip archive at all\n");
+    EXPECT_FALSE(ZipArchive::Open(m_dir.File("text.zip")));
+    nb::test::WriteFile(m_dir.File("nothing.zip"), "");
+    EXPECT_FALSE(ZipArchive::Open(m_dir.File("nothing.zip")));
+
+    ASSERT_TRUE(nb::test::WriteTestZip(
+        m_dir.File("full.zip"),
+        {TestZipItem::File("a", std::string(5000, 'a')), TestZipItem::File("b", "b")}));
+    const std::string bytes = nb::test::ReadFile(m_dir.File("full.zip"));
+    nb::test::WriteFile(m_dir.File("truncated.zip"), bytes.substr(0, bytes.size() / 2));
+    EXPECT_FALSE(ZipArchive::Open(m_dir.File("truncated.zip")));
+    nb::test::WriteFile(m_dir.File("tailless.zip"), bytes.substr(0, bytes.size() - 10));
+    EXPECT_FALSE(ZipArchive::Open(m_dir.File("tailless.zip")));
+
+    ASSERT_TRUE(nb::test::WriteTestZip(m_dir.File("empty.zip"), {}));
+    auto empty = ZipArchive::Open(m_dir.File("empty.zip"));
+    ASSERT_TRUE(empty);
+    ZipItemInfo info;
+    ASSERT_EQ(empty->GetItemInfo(-1, info), ZipResult::kOk);
+    EXPECT_EQ(info.index, 0);
+    EXPECT_EQ(empty->GetItemInfo(0, info), ZipResult::kBadArgument);
+    EXPECT_EQ(empty->ExtractItem(0, "x"), ZipResult::kBadArgument);
+}
+
+TEST_F(ZipArchiveTest, ThingsInTheWayFailTheItemWithoutHarm) {
+    fs::create_directories(m_root + "taken/by/folder");
+    nb::test::WriteFile(m_root + "file", "a file where a folder should be");
+    auto zip = Make({TestZipItem::File("taken/by/folder", "x"), TestZipItem::File("file/inside", "y")});
+    ASSERT_TRUE(zip);
+    EXPECT_EQ(ExtractAll(*zip), std::vector<ZipResult>(2, ZipResult::kCannotOpen));
+    EXPECT_TRUE(S_ISDIR(ModeOf(m_root + "taken/by/folder")));
+    EXPECT_EQ(nb::test::ReadFile(m_root + "file"), "a file where a folder should be");
+}
+
+TEST_F(ZipArchiveTest, ArchivesFromOtherToolsExtract) {
+    // Made by Info-ZIP's zip on a Unix host and by a Windows tool (DOS attributes,
+    // backslash names); see tests/data/zip/README.
+    auto unixZip = ZipArchive::Open(nb::test::DataPath("zip/infozip-unix.zip"));
+    ASSERT_TRUE(unixZip);
+    EXPECT_EQ(ExtractAll(*unixZip), std::vector<ZipResult>(4, ZipResult::kOk));
+    EXPECT_EQ(nb::test::ReadFile(m_root + "bin/run.sh"), "#!/bin/sh\necho run\n");
+    EXPECT_EQ(ModeOf(m_root + "bin/run.sh") & 07777, 0755u);
+    EXPECT_EQ(nb::test::ReadFile(m_root + "data/readme.txt"), "hello\n");
+    struct stat st {};
+    ASSERT_EQ(::stat((m_root + "data/readme.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1600000000);
+
+    auto dosZip = ZipArchive::Open(nb::test::DataPath("zip/dos-backslash.zip"));
+    ASSERT_TRUE(dosZip);
+    EXPECT_EQ(ExtractAll(*dosZip), std::vector<ZipResult>(3, ZipResult::kOk));
+    EXPECT_EQ(nb::test::ReadFile(m_root + "sub/dir/a.txt"), "a\r\n");
+    EXPECT_EQ(ModeOf(m_root + "sub/dir/ro.txt") & 07777, 0444u);
+}

@@ -1,0 +1,153 @@
+// nb-mkpatch: builds the launcher's patch archives.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "PatchFileList.h"
+#include "PatchWriter.h"
+#include "app/TextEncoding.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage:
+  nb-mkpatch [options] --bfrom N --bto M --final-version TEXT NEW_FOLDER
+  nb-mkpatch [options] --bfrom N --bto M --final-version TEXT OLD_FOLDER NEW_FOLDER
+
+Builds a launcher patch archive NBRK<N+1>.nbupd. With one folder, every file of
+NEW_FOLDER goes into the archive; with two, only the files of NEW_FOLDER that are
+new or differ (in content or permissions) from OLD_FOLDER. The archive also holds
+the control member ncheck_v.txt, which lets an installation at any build from N
+to M apply the patch and then records build M with version TEXT. An installation
+at build N asks for NBRK<N+1>.nbupd; publish the archive at the zone list's update
+address under that name. Files keep their permission bits and modification times.
+A patch cannot delete files; files only in OLD_FOLDER are reported and left alone.
+
+Options:
+  --bfrom N             lowest installed build the patch applies to
+  --bto M               build number of the installation after the patch (M >= N)
+  --final-version TEXT  version text after the patch (UTF-8 here; stored in code
+                        page 936 as the launcher reads it; at most 255 bytes)
+  -o, --output FILE     archive to write (default: NBRK<N+1>.nbupd in the current folder)
+  -l, --level L         deflate level 0..9 (default 6; 0 stores without compression)
+  -j, --jobs J          compression threads (default: one per processor)
+  -q, --quiet           print nothing but errors
+  -h, --help            show this text
+)";
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "nb-mkpatch: %s\nTry 'nb-mkpatch --help'.\n", message.c_str());
+    return 2;
+}
+
+bool ParseInt(const char* text, long min, long max, long& value) {
+    if (!text || !*text) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(text, &end, 10);
+    return errno == 0 && *end == '\0' && value >= min && value <= max;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    long bfrom = 0, bto = 0, level = 6, jobs = 0;
+    bool haveFrom = false, haveTo = false, haveVersion = false, quiet = false;
+    std::string version, output;
+    std::vector<std::string> folders;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--bfrom") {
+            if (!ParseInt(value(), INT32_MIN, INT32_MAX - 1, bfrom))
+                return UsageError("--bfrom needs a build number");
+            haveFrom = true;
+        } else if (arg == "--bto") {
+            if (!ParseInt(value(), INT32_MIN, INT32_MAX, bto))
+                return UsageError("--bto needs a build number");
+            haveTo = true;
+        } else if (arg == "--final-version") {
+            const char* v = value();
+            if (!v) return UsageError("--final-version needs a text");
+            version = v;
+            haveVersion = true;
+        } else if (arg == "-o" || arg == "--output") {
+            const char* v = value();
+            if (!v || !*v) return UsageError(arg + " needs a file name");
+            output = v;
+        } else if (arg == "-l" || arg == "--level") {
+            if (!ParseInt(value(), 0, 9, level)) return UsageError(arg + " needs a level from 0 to 9");
+        } else if (arg == "-j" || arg == "--jobs") {
+            if (!ParseInt(value(), 1, 256, jobs)) return UsageError(arg + " needs a number from 1 to 256");
+        } else if (arg == "-q" || arg == "--quiet") {
+            quiet = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return UsageError("unknown option " + arg);
+        } else {
+            folders.push_back(arg);
+        }
+    }
+    if (!haveFrom || !haveTo || !haveVersion)
+        return UsageError("--bfrom, --bto and --final-version are required");
+    if (folders.empty() || folders.size() > 2)
+        return UsageError("give the new build's folder, or the old and the new");
+    if (bto < bfrom) return UsageError("--bto must not be below --bfrom");
+
+    nb::mkpatch::PatchControl control;
+    control.buildFrom = static_cast<int32_t>(bfrom);
+    control.buildTo = static_cast<int32_t>(bto);
+    control.finalVersion = nb::Utf8ToGbk(version);
+    if (nb::GbkToUtf8(control.finalVersion) != version)
+        return UsageError("--final-version must be UTF-8 text that code page 936 can hold");
+    if (control.finalVersion.size() > 255) return UsageError("--final-version is longer than 255 bytes");
+    // The launcher reads the value back as one trimmed profile line.
+    const bool padded = !version.empty() && (version.front() == ' ' || version.front() == '\t' ||
+                                             version.back() == ' ' || version.back() == '\t');
+    if (padded || version.find_first_of("\r\n") != std::string::npos)
+        return UsageError("--final-version must be one line without surrounding blanks");
+    if (output.empty()) output = "NBRK" + std::to_string(bfrom + 1) + ".nbupd";
+
+    const std::string newFolder = folders.back();
+    const std::string oldFolder = folders.size() == 2 ? folders.front() : std::string();
+    nb::mkpatch::PatchFileList list;
+    if (!list.Collect(newFolder, oldFolder)) {
+        std::fprintf(stderr, "nb-mkpatch: %s\n", list.Error().c_str());
+        return 1;
+    }
+    if (!quiet) {
+        for (const std::string& w : list.Warnings())
+            std::fprintf(stderr, "nb-mkpatch: warning: %s\n", w.c_str());
+        if (list.RemovedCount())
+            std::fprintf(stderr,
+                         "nb-mkpatch: note: %zu file(s) of the old build are not in the new one; a patch "
+                         "cannot remove them\n",
+                         list.RemovedCount());
+    }
+
+    nb::mkpatch::PatchWriter writer;
+    writer.m_nLevel = static_cast<int>(level);
+    writer.m_nThreads = static_cast<unsigned>(jobs);
+    nb::mkpatch::PatchStats stats;
+    if (!writer.Write(output, control, list.Entries(), stats)) {
+        std::fprintf(stderr, "nb-mkpatch: %s\n", writer.Error().c_str());
+        return 1;
+    }
+    if (!quiet) {
+        std::printf("%s: %zu file(s)", output.c_str(), stats.written);
+        if (!oldFolder.empty()) std::printf(", %zu unchanged left out", stats.unchanged);
+        std::printf(", %.1f MiB in, %.1f MiB archive; builds %ld..%ld -> %ld\n", stats.bytesIn / 1048576.0,
+                    stats.bytesOut / 1048576.0, bfrom, bto, bto);
+        if (stats.bytesOut >= 0x80000000ull)
+            std::fprintf(
+                stderr,
+                "nb-mkpatch: warning: the launcher's resumable download covers archives below 2 GiB\n");
+    }
+    return 0;
+}
