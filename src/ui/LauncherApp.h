@@ -24,6 +24,9 @@ public:
     // Stops the worker, destroys the context; the process exit status.
     int ExitInstance();
 
+    // Starts the update worker with the stop flag cleared; the update window calls it once.
+    void StartUpdateWorker(LauncherContext& ctx);
+
     // The update worker and its stop flag, as the update window starts them.
     std::thread m_hWorkerThread;
     std::atomic<bool> m_bStopWorker{false};
@@ -32,6 +35,8 @@ public:
     QtLauncherUi& Ui() { return *m_pUi; }
 
 private:
+    void RunUpdateWindow(LauncherContext& ctx);
+
     LauncherContext* m_pContext = nullptr;
     std::unique_ptr<QtLauncherUi> m_pUi;
 };

@@ -38,3 +38,75 @@ nb_wait_for() {
   done
   return 1
 }
+
+# nb_start_xvfb: an X server of our own on a display number it picks itself; sets DISPLAY.
+nb_start_xvfb() {
+  local fdfile="$NB_TMP/xvfb.display"
+  : > "$fdfile"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$fdfile" > "$NB_TMP/xvfb.log" 2>&1 &
+  NB_PIDS+=($!)
+  nb_wait_for "[ -s '$fdfile' ]" 15 || fail "Xvfb did not start: $(cat "$NB_TMP/xvfb.log")"
+  export DISPLAY=":$(tr -d '\n' < "$fdfile")"
+  export QT_QPA_PLATFORM=xcb
+}
+
+# nb_start_standin ROOT [OPTION...]: nb-standin on 127.0.0.1:18620 serving ROOT, every
+# request logged to $NB_TMP/requests.log; sets NB_STANDIN_PID.
+nb_start_standin() {
+  local root="$1"
+  shift
+  # A second server on the port would not fail to start, so wait until nobody is there.
+  nb_wait_for "! (exec 3<> /dev/tcp/127.0.0.1/18620) 2> /dev/null" 180 || fail "port 18620 stays in use"
+  : > "$NB_TMP/standin.out"
+  "$NB_BUILD/nb-standin" --root "$root" --port 18620 --log "$NB_TMP/requests.log" "$@" \
+    > "$NB_TMP/standin.out" 2>&1 &
+  NB_STANDIN_PID=$!
+  NB_PIDS+=($NB_STANDIN_PID)
+  nb_wait_for "grep -q 'listening on' '$NB_TMP/standin.out'" 10 || fail "nb-standin: $(cat "$NB_TMP/standin.out")"
+}
+
+nb_stop_standin() {
+  [ -n "${NB_STANDIN_PID:-}" ] || return 0
+  kill "$NB_STANDIN_PID" 2>/dev/null || true
+  wait "$NB_STANDIN_PID" 2>/dev/null || true
+  NB_STANDIN_PID=
+}
+
+# nb_make_site DIR BUILD VERSION: a site with a zone list publishing BUILD/VERSION (patches
+# under DIR/patch/), a control document that lets the launcher run, and the launcher pages.
+nb_make_site() {
+  local dir="$1" build="$2" ver="$3"
+  mkdir -p "$dir/norbel_xml" "$dir/download" "$dir/patch"
+  sed -e "s/build_code=\"[0-9]*\"/build_code=\"$build\"/" -e "s/version=\"[0-9.]*\"\\/>/version=\"$ver\"\\/>/" \
+    "$NB_SRC/tools/nb-standin/demo-site/norbel_xml/zonelist.xml" > "$dir/norbel_xml/zonelist.xml"
+  cp "$NB_SRC/tools/nb-standin/demo-site/download/control.xml" "$dir/download/control.xml"
+  cp "$NB_SRC/tools/nb-standin/demo-site/"*.html "$dir/"
+}
+
+# nb_launcher_pids DIR: the launcher processes running from installation DIR.
+nb_launcher_pids() {
+  local pid exe
+  for pid in $(pgrep -f -- "_NbLauncher.bin|NbLauncher.exe" || true); do
+    exe="$(readlink "/proc/$pid/cwd" 2>/dev/null || true)"
+    [ "$exe" = "$1" ] && echo "$pid"
+  done
+  return 0
+}
+nb_launcher_running() { [ -n "$(nb_launcher_pids "$1")" ]; }
+
+# nb_find_window WIDTHxHEIGHT [NAME]: the id of a visible window of that size (and name).
+nb_find_window() {
+  local size="$1" name="${2:-}" w
+  for w in $(xdotool search --onlyvisible --name "${name:-^}" 2>/dev/null || true); do
+    if xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Geometry: $size\$"; then
+      echo "$w"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# nb_click_in WINDOW X Y: a left click at (X, Y) of the window.
+nb_click_in() {
+  xdotool mousemove --window "$1" "$2" "$3" sleep 0.1 click 1
+}

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# The installed launcher, started without an argument, copies itself to "_NbLauncher.bin",
-# starts the copy with the built-in zone-list address and ends; both write their trace lines.
+# The installed launcher, started without an argument, asks the control document whether it
+# may run, copies itself to "_NbLauncher.bin", starts the copy with the built-in zone-list
+# address and ends; both write their trace lines.
 source "$(dirname "$0")/lib.sh" "$1"
-export QT_QPA_PLATFORM=offscreen
+export QT_QPA_PLATFORM=offscreen NB_WEB_PANELS=0
+
+site="$NB_TMP/site"
+nb_make_site "$site" 3 1.0.3
+nb_start_standin "$site"
 
 inst="$NB_TMP/My Game"   # a blank in the folder must not split the program path
 nb_make_install "$inst" 3 1.0.3
@@ -13,9 +18,13 @@ cd "$inst"
 cmp -s NbLauncher.exe _NbLauncher.bin || fail "copy differs"
 nb_wait_for 'grep -q -- "-----LCS_OK-----" log1.txt' 10 || fail "the copy never ran: $(cat log1.txt)"
 expected="strlocSet==SimpChinese
+m_strTmpFileName = ./LoginRes.xml.dlhalf!
+strAgentCaption = Update Download LoginRes.xml
 cmd1==
 cmd.m_strFileName.GetLength() = 0 
 strPath = $inst/strlocSet==SimpChinese
+m_strTmpFileName = ./LoginRes.xml.dlhalf!
+strAgentCaption = Update Download LoginRes.xml
 cmd1==http://127.0.0.1:18620/norbel_xml/zonelist.xml
 -------str = http://127.0.0.1:18620/norbel_xml/zonelist.xml 
 -----LCS_OK-----"
@@ -23,9 +32,27 @@ head -c ${#expected} log1.txt | diff <(printf '%s' "$expected") - || fail "trace
 grep -q "InstalledPath=$inst/" "$NB_MACHINE_SETTINGS" || fail "installation path not registered"
 pass "relaunch through _NbLauncher.bin"
 
-# Without the strings file nothing else happens: no copy, no log line.
+# The copy goes on to the zone list; whatever window it opens is not looked at here.
+nb_wait_for 'grep -q "zonelist.xml" "$NB_TMP/requests.log"' 10 || fail "the copy did not fetch the zone list"
+for pid in $(nb_launcher_pids "$inst"); do kill "$pid"; done
+nb_wait_for "! nb_launcher_running '$inst'" 10 || fail "launcher did not end"
+
+# Without the strings file nothing else happens: no copy, no request, no log line.
 rm -f _NbLauncher.bin log1.txt nblocalstr.ini
+: > "$NB_TMP/requests.log"
 # The message dialog waits for a click that never comes here; the timeout ends it.
 timeout 3 ./NbLauncher.exe 2>/dev/null || true
 [ ! -e _NbLauncher.bin ] || fail "copied although a local file is missing"
+[ ! -s "$NB_TMP/requests.log" ] || fail "network used although a local file is missing"
 pass "missing strings file ends start-up"
+
+# A control document that does not let this launcher run: the previous client starts instead.
+nb_make_install "$inst" 3 1.0.3
+rm -f log1.txt
+printf '#!/bin/sh\necho started > "$(dirname "$0")/old-client-ran"\n' > LumoOld.exe
+chmod +x LumoOld.exe
+printf '<?xml version="1.0"?>\n<control><type value="1"/></control>\n' > "$site/download/control.xml"
+./NbLauncher.exe || fail "launcher failed with the other client"
+nb_wait_for '[ -e old-client-ran ]' 10 || fail "the previous client was not started"
+[ ! -e _NbLauncher.bin ] || fail "copied although the other client runs"
+pass "control document starts the previous client"

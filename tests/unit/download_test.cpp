@@ -14,6 +14,7 @@
 
 #include "LoopbackServer.h"
 #include "RawHttpCapture.h"
+#include "ShownTextsUi.h"
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
@@ -22,17 +23,6 @@ using namespace nb;
 using nb::test::LoopbackServer;
 
 namespace {
-
-class RecordingUi final : public LauncherUi {
-public:
-    void ShowMessageText(const std::string& text) override { shown.push_back(text); }
-    void ShowSystemBox(const std::string& text, const std::string& caption) override {
-        shown.push_back("box:" + text + "/" + caption);
-    }
-    void CloseMainWindow() override {}
-    void RunVerificationCodeDialog() override {}
-    std::vector<std::string> shown;
-};
 
 // Bytes of every value, so that a shifted or repeated block shows.
 std::string Payload(size_t size, unsigned seed = 1) {
@@ -67,7 +57,7 @@ protected:
     test::ScopedTempDir m_dir;
     test::ScopedChdir m_cwd{m_dir.Path()};
     LauncherContext m_context;
-    RecordingUi m_ui;
+    nb::test::ShownTextsUi m_ui;
     LoopbackServer m_server;
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "LoopbackServer.h"
+#include "ShownTextsUi.h"
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
@@ -17,17 +18,6 @@ const std::string kQinglong = "\xC7\xE0\xC1\xFA";  // "青龙"
 const std::string kBaihu = "\xB0\xD7\xBB\xA2";     // "白虎"
 const std::string kZhuque = "\xD6\xEC\xC8\xB8";    // "朱雀"
 const std::string kXuanwu = "\xD0\xFE\xCE\xE4";    // "玄武"
-
-class RecordingUi final : public LauncherUi {
-public:
-    void ShowMessageText(const std::string& text) override { shown.push_back(text); }
-    void ShowSystemBox(const std::string& text, const std::string& caption) override {
-        shown.push_back("box:" + text + "/" + caption);
-    }
-    void CloseMainWindow() override {}
-    void RunVerificationCodeDialog() override {}
-    std::vector<std::string> shown;
-};
 
 ServerInfo Server(std::string name, int32_t id, std::string url, int32_t state, int32_t tag,
                   std::string zone) {
@@ -81,7 +71,7 @@ protected:
     test::ScopedTempDir m_dir;
     test::ScopedChdir m_cwd{m_dir.Path()};
     LauncherContext m_context;
-    RecordingUi m_ui;
+    nb::test::ShownTextsUi m_ui;
     LoopbackServer m_server;
 };
 

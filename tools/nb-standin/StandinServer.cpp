@@ -83,6 +83,12 @@ int StandinServer::Bind(std::string& error) {
         error = "cannot open the log file " + m_options.logFile;
         return -1;
     }
+    // Without SO_REUSEPORT (the library sets it by default) a second stand-in on a busy
+    // port fails to start instead of silently sharing the port with the first one.
+    m_server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     int port = m_options.port;
     bool bound = port == 0 ? (port = m_server.bind_to_any_port("127.0.0.1")) > 0
                            : m_server.bind_to_port("127.0.0.1", port);

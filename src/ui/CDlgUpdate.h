@@ -1,0 +1,72 @@
+#pragma once
+#include <QBasicTimer>
+#include <functional>
+#include <string>
+
+#include "skin/LayeredWindow.h"
+#include "skin/SkinButtonOwner.h"
+#include "skin/SkinImage.h"
+
+namespace nb {
+
+class CDlgAnnounce;
+class CDlgWebPicture;
+class LauncherContext;
+class SkinButton;
+
+// The window of a patch run: the installed build and the published version, the progress of
+// the download and then of the extraction, the two web panels and four buttons. It starts
+// the update worker when it is first shown and recomposes itself twice a second from the
+// values the worker publishes; it never writes them. The worker closes it when the patch is
+// applied or has failed; the user may close it at any time.
+class CDlgUpdate : public LayeredWindow, public SkinButtonOwner {
+    Q_OBJECT
+public:
+    static constexpr int kCloseId = 2031;
+    static constexpr int kSecondId = 2032;
+    static constexpr int kDownloadPageId = 2033;
+    static constexpr int kBannerId = 2038;
+    static constexpr int kTimerPeriodMs = 500;
+
+    // `startWorker` starts the patch cycle (the application's worker thread); it runs once,
+    // when the window is first shown.
+    explicit CDlgUpdate(LauncherContext& context, std::function<void()> startWorker = {});
+    ~CDlgUpdate() override;
+
+    void RequestRedraw(SkinButton* button) override;
+    void OnCommand(int controlId) override;
+
+    SkinButton* Button(int controlId) const;
+    CDlgAnnounce* Announce() const { return m_pAnnounce; }
+    CDlgWebPicture* WebPicture() const { return m_pWebPicture; }
+    float Fraction() const { return m_fFraction; }
+    const std::string& ProgressText() const { return m_strProgressText; }
+    bool TimerRunning() const { return m_timer.isActive(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void Compose();
+    void PlacePanels();
+
+    LauncherContext& m_context;
+    std::function<void()> m_startWorker;
+    SkinImage m_background;
+    SkinImage m_progressFill;
+    SkinImage m_progressFrame;
+    SkinImage m_emblem;
+    float m_fFraction = 0.0f;
+    std::string m_strProgressText;
+    // Child widgets, deleted with the window; in the order they are drawn.
+    SkinButton* m_pButtons[4] = {};
+    CDlgWebPicture* m_pWebPicture = nullptr;
+    CDlgAnnounce* m_pAnnounce = nullptr;
+    QBasicTimer m_timer;
+    bool m_bStarted = false;
+};
+
+}  // namespace nb
