@@ -1,15 +1,13 @@
 #include "ui/LauncherDlg.h"
 
-#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QUrl>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/Endpoints.h"
 #include "app/LauncherContext.h"
 #include "app/TextEncoding.h"
 #include "app/TraceLog.h"
@@ -17,7 +15,10 @@
 #include "platform/Process.h"
 #include "skin/SkinButton.h"
 #include "skin/SkinCanvas.h"
+#include "ui/CDlgAnnounce.h"
 #include "ui/CDlgEdit.h"
+#include "ui/CDlgWebPicture.h"
+#include "ui/ExternalPages.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/ServerView.h"
 #include "ui/SkinLineEdit.h"
@@ -98,6 +99,8 @@ bool LauncherDlg::OnInitDialog() {
 }
 
 void LauncherDlg::CreatePanels() {
+    m_pWebPicture = new CDlgWebPicture(this, m_context.m_strLauncherNavPage);
+    m_pAnnounce = new CDlgAnnounce(this, m_context.m_strLauncherPage);
     m_pLoginInput = new CDlgEdit(this);
     m_pLoginInput->setGeometry(QRect(kLoginInputPanelOffset, kLoginInputPanelSize));
 }
@@ -116,7 +119,7 @@ void LauncherDlg::DrawButtons(SkinCanvas& canvas, const int* ids, size_t count) 
 }
 
 bool LauncherDlg::DrawServerPage() {
-    if (m_pWebPicture) m_pWebPicture->show();
+    ShowPanel(m_pWebPicture);
     for (int id : {kIdBack, kIdLogin}) {
         if (SkinButton* button = Button(id)) button->hide();
     }
@@ -135,7 +138,7 @@ bool LauncherDlg::DrawServerPage() {
 }
 
 bool LauncherDlg::DrawLoginPage() {
-    if (m_pWebPicture) m_pWebPicture->show();
+    ShowPanel(m_pWebPicture);
     if (SkinButton* start = Button(kIdStart)) start->hide();
     for (int id : {kIdLogin, kIdBack}) {
         if (SkinButton* button = Button(id)) button->show();
@@ -293,21 +296,23 @@ void LauncherDlg::OnBtnLoginClick() {
 void LauncherDlg::OnBtnBackClick() {
     m_context.m_nUpdateState = kStateServerPage;
     // The panels hide and stay alive: the login page shows them again.
-    for (QWidget* panel : {m_pWebPicture.data(), m_pAnnounce.data(), static_cast<QWidget*>(m_pLoginInput)}) {
+    for (QWidget* panel : std::initializer_list<QWidget*>{m_pWebPicture, m_pAnnounce, m_pLoginInput}) {
         if (panel) panel->hide();
     }
     RedrawForState();
 }
 
 void LauncherDlg::OnBtnHomePageClick() {
-    const std::string home = endpoints::Url(endpoints::PortalHost(), "/");
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(home)));
+    OpenPortalHomePage();
+}
+
+void LauncherDlg::ShowPanel(QWidget* panel) {
+    if (panel && (!panel->isWindow() || isVisible())) panel->show();
 }
 
 void LauncherDlg::ShowPanels() {
-    for (QWidget* panel : {m_pWebPicture.data(), m_pAnnounce.data()}) {
-        if (panel) panel->show();
-    }
+    ShowPanel(m_pWebPicture);
+    ShowPanel(m_pAnnounce);
     if (m_pLoginInput) {
         m_pLoginInput->show();
         m_pLoginInput->AccountEdit()->setFocus();
@@ -316,19 +321,12 @@ void LauncherDlg::ShowPanels() {
 
 // ---- moving ----
 
-void LauncherDlg::PlacePanel(const PanelPlace& place, QPoint clientOrigin) {
-    if (!place.panel) return;
-    // A panel of its own on the screen goes to the window's origin plus its offset; a panel
-    // inside the window sits at its offset and moves with the window by itself.
-    const QPoint at = place.panel->isWindow() ? clientOrigin + place.offset : place.offset;
-    place.panel->setGeometry(QRect(at, place.size));
-}
-
 void LauncherDlg::OnMove(int x, int y) {
     const QPoint origin(x, y);
-    PlacePanel({m_pWebPicture.data(), kWebPicturePanelOffset, kWebPicturePanelSize}, origin);
-    PlacePanel({m_pAnnounce.data(), kAnnouncePanelOffset, kAnnouncePanelSize}, origin);
-    PlacePanel({m_pLoginInput, kLoginInputPanelOffset, kLoginInputPanelSize}, origin);
+    if (m_pWebPicture) m_pWebPicture->FollowOwner(origin);
+    if (m_pAnnounce) m_pAnnounce->FollowOwner(origin);
+    // Inside the window: its place does not change when the window moves.
+    if (m_pLoginInput) m_pLoginInput->setGeometry(QRect(kLoginInputPanelOffset, kLoginInputPanelSize));
 }
 
 void LauncherDlg::moveEvent(QMoveEvent* event) {
@@ -362,6 +360,28 @@ void LauncherDlg::mouseReleaseEvent(QMouseEvent* event) {
     LayeredWindow::mouseReleaseEvent(event);
 }
 
+void LauncherDlg::showEvent(QShowEvent* event) {
+    LayeredWindow::showEvent(event);
+    const QPoint origin = mapToGlobal(QPoint(0, 0));
+    OnMove(origin.x(), origin.y());
+    ShowPanel(m_pWebPicture);
+    if (m_context.m_nUpdateState == kStateLoginPage) ShowPanel(m_pAnnounce);
+    // Without a window manager a window mapped later lands on top: lift the panels over the
+    // window once it is on the screen.
+    QTimer::singleShot(0, this, [this] {
+        for (QWidget* panel : std::initializer_list<QWidget*>{m_pWebPicture, m_pAnnounce}) {
+            if (panel && panel->isVisible()) panel->raise();
+        }
+    });
+}
+
+void LauncherDlg::hideEvent(QHideEvent* event) {
+    LayeredWindow::hideEvent(event);
+    for (QWidget* panel : std::initializer_list<QWidget*>{m_pWebPicture, m_pAnnounce}) {
+        if (panel) panel->hide();
+    }
+}
+
 void LauncherDlg::changeEvent(QEvent* event) {
     LayeredWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange) return;
@@ -369,8 +389,8 @@ void LauncherDlg::changeEvent(QEvent* event) {
     const bool restored =
         (change->oldState() & Qt::WindowMinimized) && !(windowState() & Qt::WindowMinimized);
     if (restored && m_context.m_nUpdateState == kStateLoginPage) {
-        if (m_pAnnounce) m_pAnnounce->show();
-        if (m_pLoginInput) m_pLoginInput->show();
+        ShowPanel(m_pAnnounce);
+        ShowPanel(m_pLoginInput);
     }
 }
 

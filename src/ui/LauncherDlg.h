@@ -10,6 +10,7 @@
 #include "skin/LayeredWindow.h"
 #include "skin/SkinButtonOwner.h"
 #include "skin/SkinImage.h"
+#include "ui/WebPanel.h"
 
 namespace nb {
 
@@ -72,8 +73,8 @@ public:
     ServerView& View() { return *m_pServerView; }
     SkinButton* Button(int controlId) const;
     CDlgEdit* LoginInputPanel() const { return m_pLoginInput; }
-    QWidget* WebPicturePanel() const { return m_pWebPicture.data(); }
-    QWidget* AnnouncePanel() const { return m_pAnnounce.data(); }
+    WebPanel* WebPicturePanel() const { return m_pWebPicture.data(); }
+    WebPanel* AnnouncePanel() const { return m_pAnnounce.data(); }
 
 protected:
     void moveEvent(QMoveEvent* event) override;
@@ -83,17 +84,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    struct PanelPlace {
-        QWidget* panel;
-        QPoint offset;
-        QSize size;
-    };
-
     void CreatePanels();
+    // A panel of its own on the screen is shown only once the window is: shown earlier it
+    // would stand alone on the screen.
+    void ShowPanel(QWidget* panel);
     void ShowPanels();
-    void PlacePanel(const PanelPlace& place, QPoint clientOrigin);
     void CloseWindow();
     // The user name (lower case) and password as typed; false after showing message 2 or 3.
     bool ReadLoginInput(std::string& name, std::string& password);
@@ -111,8 +110,8 @@ private:
     std::map<int, SkinButton*> m_buttons;
     std::unique_ptr<ServerView> m_pServerView;
 
-    QPointer<QWidget> m_pWebPicture;
-    QPointer<QWidget> m_pAnnounce;
+    QPointer<WebPanel> m_pWebPicture;
+    QPointer<WebPanel> m_pAnnounce;
     CDlgEdit* m_pLoginInput = nullptr;
 
     bool m_bCloseRequested = false;

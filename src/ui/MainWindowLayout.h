@@ -74,11 +74,8 @@ inline constexpr QPoint kVersionPos{785, 645};
 inline constexpr int kVersionTextSize = 14;
 inline constexpr unsigned kVersionColour = 0xFD507EA1u;
 
-// ---- panels: offsets from the window's client origin and sizes ----
-inline constexpr QPoint kWebPicturePanelOffset{728, 85};
-inline constexpr QSize kWebPicturePanelSize{160, 389};
-inline constexpr QPoint kAnnouncePanelOffset{312, 125};
-inline constexpr QSize kAnnouncePanelSize{422, 353};
+// ---- the login input panel: offset from the window's client origin and size (the two
+// web panels carry their own places, shared with the update window) ----
 inline constexpr QPoint kLoginInputPanelOffset{412, 485};
 inline constexpr QSize kLoginInputPanelSize{240, 100};
 

@@ -20,6 +20,7 @@
 #include "ui/MainWindowLayout.h"
 #include "ui/ServerView.h"
 #include "ui/SkinLineEdit.h"
+#include "ui/WebPanel.h"
 
 namespace {
 
@@ -303,6 +304,33 @@ TEST_F(MainWindowTest, APressAnywhereDragsTheWindowAndThePanelFollows) {
     // A move without a press moves nothing.
     nb::test::SendMouse(window.get(), QEvent::MouseMove, {300, 300}, Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(window->pos(), before + QPoint(10, 20));
+}
+
+TEST_F(MainWindowTest, TheWebPanelsFollowTheWindowAndThePages) {
+    Open();
+    nb::WebPanel* picture = window->WebPicturePanel();
+    nb::WebPanel* announce = window->AnnouncePanel();
+    ASSERT_NE(picture, nullptr);
+    ASSERT_NE(announce, nullptr);
+    EXPECT_TRUE(picture->isVisible());
+    EXPECT_FALSE(announce->isVisible());  // it would cover the server view
+
+    window->move(100, 50);
+    EXPECT_EQ(announce->geometry(), QRect(412, 175, 422, 353));
+    EXPECT_EQ(picture->geometry(), QRect(828, 135, 160, 389));
+
+    ToLoginPage();
+    EXPECT_TRUE(announce->isVisible());
+    // Enter inside a page acts as Enter on the window: here the login checks.
+    announce->EnsureContent();
+    Key(announce->Content(), Qt::Key_Return);
+    EXPECT_EQ(launcher.ui.messages, std::vector<std::string>{"m2"});
+
+    Click(Button(layout::kIdBack));
+    EXPECT_FALSE(announce->isVisible());
+    EXPECT_TRUE(picture->isVisible());
+    window->hide();
+    EXPECT_FALSE(picture->isVisible());
 }
 
 TEST_F(MainWindowTest, RestoringTheLoginPageShowsItsPanelAgain) {
