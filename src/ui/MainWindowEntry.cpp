@@ -1,10 +1,25 @@
 #include "ui/MainWindowEntry.h"
 
-#include "app/TraceLog.h"
+#include "app/LauncherContext.h"
+#include "app/LauncherUi.h"
+#include "ui/CIdentifyingCodeDlg.h"
+#include "ui/LauncherDlg.h"
+#include "ui/QtLauncherUi.h"
 
 namespace nb {
 
-// Replaced by the main window; until then the launcher ends where the window would open.
-void RunMainWindow(LauncherContext&) { TraceLog("main window not available\n"); }
+void RunMainWindow(LauncherContext& context) {
+    LauncherDlg dialog(context);
+    // Close requests of the core reach this window, and the login's code dialog belongs to it.
+    auto* ui = dynamic_cast<QtLauncherUi*>(&Ui());
+    if (ui) {
+        ui->SetMainWindow(&dialog);
+        ui->SetCodeDialogRunner([ui] { CIdentifyingCodeDlg::RunModal(ui->MainWindow()); });
+    }
+    dialog.OnInitDialog();
+    // A state without a page has closed the window during its initialisation.
+    if (!dialog.IsCloseRequested()) dialog.exec();
+    if (ui) ui->SetCodeDialogRunner([] {});
+}
 
 }  // namespace nb

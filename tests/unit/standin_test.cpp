@@ -485,6 +485,7 @@ TEST_F(StandinAccountTest, PictureSessionAndCodeCheck) {
     std::string code = Control("code?p=" + session).body;
     EXPECT_TRUE(std::regex_match(code, std::regex("[0-9]{4}"))) << code;
     EXPECT_EQ(Control("code?p=unknown").status, 404);
+    EXPECT_EQ(Control("code?latest").body, code);
 
     auto check = [&](const std::string& query) {
         return Elements(Get(Url("/interface/check_code.php?" + query)).body);
@@ -502,12 +503,14 @@ TEST_F(StandinAccountTest, PictureSessionAndCodeCheck) {
     Reply again = Get(Url("/interface/vcode.php"), {"Cookie: PHPSESSID=" + session});
     EXPECT_EQ(again.Header("Set-Cookie"), "PHPSESSID=" + session + "; path=/");
     std::string second = Control("code?p=" + session).body;
+    EXPECT_EQ(Control("code?latest").body, second);
     std::string wrong = second == "0000" ? "1111" : "0000";
     auto bad = check("c=" + wrong + "&p=" + session);
     EXPECT_EQ(bad["result"], "0");
     EXPECT_EQ(bad["error"], "1103");
     // After a wrong try the picture's code is used up.
     EXPECT_EQ(check("c=" + second + "&p=" + session)["error"], "1103");
+    EXPECT_EQ(Control("code?latest").status, 404);
 }
 
 TEST_F(StandinAccountTest, AlwaysCodeDemandsACodeOnEveryLogin) {

@@ -225,6 +225,11 @@ std::optional<std::string> AccountService::CodeOf(const std::string& sessionId) 
     return m_sessions.CodeOf(sessionId);
 }
 
+std::optional<std::string> AccountService::LatestCode() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_sessions.CodeOf(m_sessions.Latest());
+}
+
 bool AccountService::Apply(const QueryParams& query, std::string& error) {
     std::lock_guard<std::mutex> lock(m_mutex);
     bool alwaysCode = m_alwaysCode;

@@ -33,6 +33,8 @@ public:
     ServiceReply Picture(const std::string& cookieHeader);
 
     std::optional<std::string> CodeOf(const std::string& sessionId) const;
+    // The code of the picture issued last.
+    std::optional<std::string> LatestCode() const;
 
     // Control path: always_code, code_after, force_error, servers, reset.
     bool Apply(const QueryParams& query, std::string& error);

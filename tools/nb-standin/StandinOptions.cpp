@@ -81,6 +81,7 @@ Control paths (for tests; answered with the resulting settings as plain text):
   /_standin/account?reset&always_code=0|1&code_after=N&force_error=CODE&servers=LIST
       reset forgets failed logins and sessions.
   /_standin/code?p=SESSION    the code of a verification session (404 if none)
+  /_standin/code?latest       the code of the picture issued last (404 if none)
   /_standin/status            counters: requests, stalled bodies
 )";
 }

@@ -162,7 +162,8 @@ void StandinServer::Control(const httplib::Request& request, httplib::Response& 
         return SetText(response, 200, m_accounts.Describe());
     }
     if (what == "code") {
-        auto code = m_accounts.CodeOf(request.get_param_value("p"));
+        auto code = request.has_param("latest") ? m_accounts.LatestCode()
+                                                : m_accounts.CodeOf(request.get_param_value("p"));
         if (!code) return SetText(response, 404, "no such session\n");
         return SetText(response, 200, *code);
     }

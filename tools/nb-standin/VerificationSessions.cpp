@@ -16,6 +16,7 @@ constexpr size_t kSessionIdLength = 26;
 std::string VerificationSessions::Issue(const std::string& sessionId, const std::string& code) {
     if (!sessionId.empty() && Has(sessionId)) {
         m_codes[sessionId] = code;
+        m_latest = sessionId;
         return sessionId;
     }
     std::string id;
@@ -28,6 +29,7 @@ std::string VerificationSessions::Issue(const std::string& sessionId, const std:
     }
     m_codes[id] = code;
     m_order.push_back(id);
+    m_latest = id;
     return id;
 }
 
@@ -53,6 +55,7 @@ void VerificationSessions::UseUp(const std::string& sessionId) {
 void VerificationSessions::Clear() {
     m_codes.clear();
     m_order.clear();
+    m_latest.clear();
 }
 
 }  // namespace nbstandin

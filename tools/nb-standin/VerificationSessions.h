@@ -16,6 +16,9 @@ public:
     // A new code for the session; an unknown or empty id gets a fresh session. Returns the id.
     std::string Issue(const std::string& sessionId, const std::string& code);
     std::optional<std::string> CodeOf(const std::string& sessionId) const;
+    // The session of the picture issued last (empty before the first); a client that does
+    // not tell its session id can be followed this way.
+    const std::string& Latest() const { return m_latest; }
     bool Has(const std::string& sessionId) const { return m_codes.count(sessionId) != 0; }
     // Compares without ASCII case; a used-up code matches nothing.
     bool Matches(const std::string& sessionId, const std::string& code) const;
@@ -26,6 +29,7 @@ public:
 private:
     std::map<std::string, std::string> m_codes;
     std::deque<std::string> m_order;
+    std::string m_latest;
 };
 
 }  // namespace nbstandin
