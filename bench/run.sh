@@ -7,7 +7,8 @@
 # uncompressed). Downloads land in NB_BENCH_DOWNLOAD_DIR (default: a folder in /dev/shm), so
 # that the disk's write-back, which varies by seconds from one run to the next on a shared
 # machine, does not drown the difference between the two clients.
-# Rows whose code is not in the tree yet say "not measured" with the reason.
+# NB_BENCH_ONLY="compose startup" measures only those groups (download, apply, compose,
+# zonelist, startup). Rows whose code is not in the tree yet say "not measured" with the reason.
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib/common.sh"
 
@@ -39,11 +40,14 @@ cleanup() {
 }
 trap cleanup EXIT
 mkdir -p "$WORK/www" "$WORK/nginx"
+# The launcher's code writes its trace log into the current folder.
+cd "$WORK"
 nb_start_nginx "$WORK/www" "$WORK/nginx"
 BASE="http://127.0.0.1:$NB_NGINX_PORT"
 echo "== nginx on 127.0.0.1:$NB_NGINX_PORT, work folder $WORK"
 
 ROWS=()
+wanted() { [ -z "${NB_BENCH_ONLY:-}" ] || [[ " $NB_BENCH_ONLY " == *" $1 "* ]]; }
 # row WHAT FIGURE BASELINE RATIO GOAL VERDICT
 row() { ROWS+=("$(printf '%s\t%s\t%s\t%s\t%s\t%s' "$@")"); }
 not_measured() { row "$1" "not measured: $2" "-" "-" "$3" "-"; }
@@ -52,7 +56,9 @@ median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{ v[NR] = $1 } END { if (
 verdict() { awk "BEGIN { print ($1) ? \"met\" : \"MISSED\" }"; }
 
 # ---- download throughput and resume ----
-if [ -x "$BIN/bench_download" ]; then
+if ! wanted download; then
+  :
+elif [ -x "$BIN/bench_download" ]; then
   echo "== download of $DOWNLOAD_MIB MiB: launcher and curl, $ROUNDS rounds each"
   head -c "$((DOWNLOAD_MIB * 1024 * 1024))" /dev/urandom > "$WORK/www/big.bin"
   size=$(stat -c %s "$WORK/www/big.bin")
@@ -102,7 +108,9 @@ else
 fi
 
 # ---- patch extraction ----
-if [ -x "$BIN/bench_apply" ] && [ -x "$LAUNCHER_BIN/nb-mkpatch" ]; then
+if ! wanted apply; then
+  :
+elif [ -x "$BIN/bench_apply" ] && [ -x "$LAUNCHER_BIN/nb-mkpatch" ]; then
   echo "== patch of $PATCH_FILES items, about $PATCH_MIB MiB: apply and unzip, $ROUNDS rounds each"
   # The control member makes the last item.
   "$BIN/bench_apply" --make-tree "$WORK/newbuild" "$((PATCH_FILES - 1))" "$PATCH_MIB"
@@ -132,12 +140,14 @@ else
 fi
 
 # ---- server page recomposition ----
-if [ -x "$BIN/bench_compose" ]; then
+if ! wanted compose; then
+  :
+elif [ -x "$BIN/bench_compose" ]; then
   echo "== server page recomposition (Google Benchmark)"
   QT_QPA_PLATFORM=offscreen "$BIN/bench_compose" --benchmark_repetitions=9 --benchmark_report_aggregates_only=true \
     --benchmark_format=csv 2>/dev/null > "$WORK/compose.csv"
-  compose=$(awk -F, '/ServerPageRecomposition_median/ { print $3 }' "$WORK/compose.csv")
-  copy=$(awk -F, '/ImageCopy_median/ { print $3 }' "$WORK/compose.csv")
+  compose=$(awk -F, '/ServerPageRecomposition.*_median/ { print $3 }' "$WORK/compose.csv")
+  copy=$(awk -F, '/ImageCopy.*_median/ { print $3 }' "$WORK/compose.csv")
   ratio=$(calc '%.1f' "$compose / $copy")
   row "server page recomposition, 15 + 3 servers" "$(calc '%.3f' "$compose / 1e6") ms" \
       "1000x692 image copy: $(calc '%.3f' "$copy / 1e6") ms" "$ratio" "<= 1 ms" "$(verdict "$compose <= 1e6")"
@@ -146,7 +156,9 @@ else
 fi
 
 # ---- zone list ----
-if [ -x "$BIN/bench_zonelist" ]; then
+if ! wanted zonelist; then
+  :
+elif [ -x "$BIN/bench_zonelist" ]; then
   echo "== zone list of 1,000 / 10,000 / 100,000 servers"
   "$BIN/bench_zonelist" --write "$WORK/www" 1000 10000 100000
   mkdir -p "$WORK/zl"
@@ -174,7 +186,9 @@ startup_reason=""
 [ -x "$LAUNCHER_BIN/NbLauncher.exe" ] || startup_reason="the launcher is not built"
 grep -rqs NB_BENCH_FIRST_FRAME "$NB_ROOT/src/ui" || startup_reason="the main window does not announce its first frame yet"
 command -v Xvfb >/dev/null || startup_reason="Xvfb is not installed"
-if [ -z "$startup_reason" ] && [ -x "$BIN/bench_startup" ]; then
+if ! wanted startup; then
+  :
+elif [ -z "$startup_reason" ] && [ -x "$BIN/bench_startup" ]; then
   echo "== start-up to the main window's first frame (Xvfb, nb-standin, no web panels)"
   site="$WORK/site"; mkdir -p "$site"
   cp -r "$NB_ROOT/tools/nb-standin/demo-site/." "$site/"
@@ -186,12 +200,13 @@ if [ -z "$startup_reason" ] && [ -x "$BIN/bench_startup" ]; then
   cp "$LAUNCHER_BIN/NbLauncher.exe" "$inst/"
   printf '[VERSION]\r\nbuild=%s\r\nver=1.0\r\n' "$(sed -n 's/.*build_code="\([0-9]*\)".*/\1/p' "$site/norbel_xml/zonelist.xml" | head -n 1)" > "$inst/nbnversion.vsn"
   iconv -f UTF-8 -t CP936 "$NB_ROOT/demo/nblocalstr.utf8.ini" > "$inst/nblocalstr.ini"
-  display=":$((100 + RANDOM % 800))"
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$WORK/xvfb.display" >/dev/null 2>&1 &
   xvfb_pid=$!
-  sleep 1
+  for i in $(seq 1 100); do [ -s "$WORK/xvfb.display" ] && break; sleep 0.1; done
+  display=":$(tr -d '\n' < "$WORK/xvfb.display")"
   export NB_MACHINE_SETTINGS="$WORK/machine.ini"
-  read -r ms kib < <(DISPLAY="$display" "$BIN/bench_startup" "$inst" "$((ROUNDS * 3))")
+  read -r ms kib < <(DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$WORK" \
+    "$BIN/bench_startup" "$inst" "$((ROUNDS * 3))")
   kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true
   nb_end_standin
   row "start-up to the first frame (both processes)" "$ms ms" "-" "-" "<= 700 ms median" "$(verdict "$ms <= 700")"
