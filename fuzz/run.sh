@@ -55,7 +55,14 @@ for t in "${targets[@]}"; do
   fi
   echo "== $t: fuzzing for ${seconds}s"
   if ! "$exe" "${options[@]}" -max_total_time="$seconds" "$work" "${seeds[@]}" 2>"$FUZZ_BUILD/$t.log"; then
-    tail -n 60 "$FUZZ_BUILD/$t.log"; failed+=("$t"); continue
+    tail -n 40 "$FUZZ_BUILD/$t.log"
+    # The run closes the target's own output; a replay shows what the target said.
+    for a in "$artifacts"*; do
+      [ -f "$a" ] || continue
+      echo "== replay of $a"
+      "$exe" "$a" 2>&1 | grep -v '^    #' | tail -n 20 || true
+    done
+    failed+=("$t"); continue
   fi
   grep -E '^Done [0-9]+ runs' "$FUZZ_BUILD/$t.log" | tail -n 1 || true
 done
