@@ -140,11 +140,21 @@ nb_message_number() {
          END { n = 0; for (i = 0; i < 42; i++) if (ink[i] >= 30) n++; print n }'
 }
 
+# The visible windows, "id WxH name" each, for failure reports.
+nb_window_list() {
+  local w
+  for w in $(xdotool search --onlyvisible --name '^' 2>/dev/null || true); do
+    printf '%s %s %s; ' "$w" "$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')" \
+      "$(xdotool getwindowname "$w" 2>/dev/null)"
+  done
+}
+
 # nb_expect_message N [SECONDS]: waits for a message dialog, checks that it shows message N
 # and closes it with its OK button.
 nb_expect_message() {
   local want="$1" limit="${2:-30}" w got i
-  nb_wait_for "nb_find_window 303x176 > /dev/null" "$limit" || fail "message $want never came"
+  nb_wait_for "nb_find_window 303x176 > /dev/null" "$limit" ||
+    fail "message $want never came; windows: $(nb_window_list)"
   w="$(nb_find_window 303x176)"
   got=0
   for i in $(seq 1 30); do  # until the dialog has painted its text
