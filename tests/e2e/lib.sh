@@ -192,5 +192,18 @@ nb_wait_launcher_end() {
   nb_wait_for "! nb_launcher_running '$1'" "${2:-30}"
 }
 
+# nb_close_main_window DIR: waits for the main window of the launcher of DIR, closes it with
+# its close button and waits for that launcher to end. Between the end of one launcher run
+# and the start of the next no launcher process runs, so only the window tells that the run
+# which ends the chain has come.
+nb_close_main_window() {
+  local w
+  nb_wait_for "nb_find_window 1000x692 '^NorbelrokOnline\$' > /dev/null" 30 ||
+    fail "no main window after the patch; windows: $(nb_window_list)"
+  w="$(nb_find_window 1000x692 '^NorbelrokOnline$')"
+  nb_click_in "$w" 850 58
+  nb_wait_launcher_end "$1" 20 || fail "the launcher did not end when its main window closed"
+}
+
 # nb_sha256 FILE
 nb_sha256() { sha256sum "$1" | cut -d' ' -f1; }
