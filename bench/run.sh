@@ -21,6 +21,8 @@ BENCH_BUILD="${NB_BENCH_BUILD:-$NB_ROOT/build-bench}"
 # The launcher's hosts are fixed at build time: the start-up row runs the stand-in there.
 STARTUP_PORT="${NB_BENCH_STARTUP_PORT:-18697}"
 
+nb_install_packages
+nb_check_commands
 echo "== building the launcher in Release into $BENCH_BUILD"
 cmake -S "$NB_ROOT/bench" -B "$BENCH_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DNB_WITH_WEBENGINE=OFF \
   -DNB_CONFIG_HOST="127.0.0.1:$STARTUP_PORT" -DNB_PORTAL_HOST="127.0.0.1:$STARTUP_PORT" \

@@ -215,6 +215,7 @@ demo_prepare() {
 
 demo_main() {
   nb_install_packages
+  nb_check_commands
   nb_build
   mkdir -p "$DEMO"
   export NB_MACHINE_SETTINGS="$DEMO/machine.ini"

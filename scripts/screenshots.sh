@@ -40,6 +40,7 @@ shots_standin() {
 
 main() {
   nb_install_packages
+  nb_check_commands
   nb_build
   rm -rf "$DEMO"
   mkdir -p "$DEMO" "$DOCS"

@@ -3,30 +3,74 @@
 NB_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 NB_BUILD="${NB_BUILD:-$NB_ROOT/build}"
 
-# Everything the build, the tests and the demo need, all from Debian's archive.
+# Libraries, headers and fonts the build, the tests and the demo need, all from Debian's archive.
 NB_PACKAGES=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6opengl6-dev
   libcurl4-openssl-dev libtinyxml2-dev libminizip-dev zlib1g-dev libssl-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wqy-microhei
-  nginx curl unzip zip
+  fonts-liberation fonts-wqy-microhei
 )
+
+# Every external command that scripts/, the tests (shell and C++ tests that spawn programs),
+# the demo, the fuzz runner and the benchmarks run, as "command:package". A fresh Debian root
+# lacks some of the "obvious" ones (pgrep, column, xwd), so each is listed with the package
+# that brings it, and the check below names that package when a command is missing.
+NB_COMMANDS=(
+  # building
+  cmake:cmake ctest:cmake ninja:ninja-build pkg-config:pkg-config
+  cc:build-essential c++:build-essential make:build-essential
+  clang:clang clang++:clang
+  # the X server, input and screenshots of the end-to-end tests and the demo
+  Xvfb:xvfb xdotool:xdotool xwd:x11-apps xmessage:x11-utils convert:imagemagick import:imagemagick
+  # loopback web servers and clients, archives
+  nginx:nginx curl:curl unzip:unzip
+  # the shell tools the scripts rely on
+  bash:bash sh:dash env:coreutils cat:coreutils cp:coreutils mv:coreutils rm:coreutils
+  mkdir:coreutils mktemp:coreutils ln:coreutils chmod:coreutils touch:coreutils head:coreutils
+  tail:coreutils cut:coreutils tr:coreutils wc:coreutils sort:coreutils seq:coreutils
+  stat:coreutils date:coreutils sleep:coreutils timeout:coreutils nproc:coreutils id:coreutils
+  dirname:coreutils readlink:coreutils sha256sum:coreutils df:coreutils sync:coreutils uname:coreutils
+  grep:grep sed:sed awk:mawk find:findutils cmp:diffutils column:bsdextrautils
+  iconv:libc-bin pgrep:procps pkill:procps setarch:util-linux
+  dpkg-query:dpkg apt-get:apt
+)
+
+# nb_command_packages: the package of every mapped command, once each.
+nb_command_packages() {
+  local entry
+  for entry in "${NB_COMMANDS[@]}"; do echo "${entry#*:}"; done | sort -u
+}
 
 nb_as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
 nb_install_packages() {
-  local missing=()
-  for p in "${NB_PACKAGES[@]}"; do
+  local missing=() p
+  for p in "${NB_PACKAGES[@]}" $(nb_command_packages); do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   if [ ${#missing[@]} -gt 0 ]; then
     echo "== installing: ${missing[*]}"
     nb_as_root apt-get update
     DEBIAN_FRONTEND=noninteractive nb_as_root apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+}
+
+# nb_check_commands: fails, naming each missing command and its package, unless every
+# command of NB_COMMANDS is on the PATH. Runs before anything else uses them, so that a
+# machine short of a package fails here and not halfway through a test.
+nb_check_commands() {
+  local entry missing=()
+  for entry in "${NB_COMMANDS[@]}"; do
+    command -v "${entry%%:*}" > /dev/null 2>&1 || missing+=("${entry%%:*} (package ${entry#*:})")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "missing commands:" >&2
+    printf '  %s\n' "${missing[@]}" >&2
+    return 1
   fi
 }
 
@@ -85,8 +129,17 @@ nb_section_end() {
   if [ -n "$NB_SECTION_NAME" ]; then
     local took=$((SECONDS - NB_SECTION_START))
     NB_SECTION_TIMES+=("$(printf '%5ds  %s' "$took" "$NB_SECTION_NAME")")
+    echo "== ${NB_SECTION_NAME}: ${took}s"
     NB_SECTION_NAME=""
   fi
+}
+# nb_stage NAME COMMAND...: runs one stage of a script as its own timed section.
+nb_stage() {
+  local name="$1"; shift
+  nb_section "$name"
+  echo "== stage: $name"
+  "$@"
+  nb_section_end
 }
 nb_section_summary() {
   nb_section_end
