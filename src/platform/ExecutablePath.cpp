@@ -26,7 +26,8 @@ bool GetExecutablePath(std::string& path) {
     }
     char buffer[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return false;
+    // A reply that fills the buffer may be cut short: no folder is better than a wrong one.
+    if (n <= 0 || n >= static_cast<ssize_t>(sizeof buffer - 1)) return false;
     path.assign(buffer, static_cast<size_t>(n));
     return true;
 }

@@ -50,7 +50,7 @@ expect_failed_with() {
   local n
   for n in "$@"; do nb_expect_message "$n" 90; done
   nb_wait_launcher_end "$inst" 20 || fail "the launcher did not end after message $*"
-  nb_expect_no_message 1
+  nb_expect_no_message
   grep -q '^build=10' "$inst/nbnversion.vsn" || fail "version file changed"
   [ ! -e "$inst/NBRK11.nbupd" ] || fail "an archive appeared"
 }
@@ -122,7 +122,7 @@ inst=$(fresh limited)
 # The limit is on the relaunched copy, started as the installed launcher starts it: the
 # installed launcher's own copy step writes a file larger than the limit.
 cp "$inst/NbLauncher.exe" "$inst/_NbLauncher.bin"
-(cd "$inst" && ulimit -f 1024 && exec ./_NbLauncher.bin http://127.0.0.1:18620/norbel_xml/zonelist.xml \
+(cd "$inst" && ulimit -f 1024 && exec ./_NbLauncher.bin "$NB_ZONE_LIST_URL" \
   > "$NB_TMP/limited.out" 2>&1 &)
 expect_failed_with "$inst" 32 14
 [ "$(temp_size "$inst")" = 1048576 ] || fail "the temporary file holds $(temp_size "$inst") bytes, not the 1 MiB written"

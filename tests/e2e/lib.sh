@@ -17,6 +17,8 @@ nb_cleanup() {
 }
 trap nb_cleanup EXIT
 
+source "$NB_SRC/tests/e2e/x11.sh"
+
 fail() { echo "FAIL: $*" >&2; exit 1; }
 pass() { echo "ok: $*"; }
 
@@ -27,16 +29,6 @@ nb_make_install() {
   cp "$NB_BUILD/NbLauncher.exe" "$dir/NbLauncher.exe"
   printf '[VERSION]\r\nbuild=%s\r\nver=%s\r\n' "$build" "$ver" > "$dir/nbnversion.vsn"
   iconv -f UTF-8 -t CP936 "$NB_SRC/demo/nblocalstr.utf8.ini" > "$dir/nblocalstr.ini"
-}
-
-# nb_wait_for CONDITION [SECONDS]: polls a shell condition.
-nb_wait_for() {
-  local cond="$1" limit="${2:-10}" i
-  for ((i = 0; i < limit * 20; i++)); do
-    if eval "$cond"; then return 0; fi
-    sleep 0.05
-  done
-  return 1
 }
 
 # nb_start_xvfb: an X server of our own on a display number it picks itself; sets DISPLAY.
@@ -50,26 +42,70 @@ nb_start_xvfb() {
   export QT_QPA_PLATFORM=xcb
 }
 
-# nb_start_standin ROOT [OPTION...]: nb-standin on 127.0.0.1:18620 serving ROOT, every
-# request logged to $NB_TMP/requests.log; sets NB_STANDIN_PID.
+# The build's three hosts (NB_CONFIG_HOST, NB_PORTAL_HOST, NB_ACCOUNT_HOST), as CMake wrote
+# them. The stand-ins play them on loopback, so each must be 127.0.0.1:PORT; a build for
+# other hosts skips these tests.
+source "$NB_BUILD/nb-hosts.sh"
+for host in "$NB_CONFIG_HOST" "$NB_PORTAL_HOST" "$NB_ACCOUNT_HOST"; do
+  if ! [[ "$host" =~ ^127\.0\.0\.1:[0-9]+$ ]]; then
+    echo "skipped: the hosts of this build are not all on 127.0.0.1 with a port" \
+      "($NB_CONFIG_HOST, $NB_PORTAL_HOST, $NB_ACCOUNT_HOST)"
+    exit 77
+  fi
+done
+unset host
+NB_ZONE_LIST_URL="http://$NB_CONFIG_HOST/norbel_xml/zonelist.xml"
+
+# nb_start_standin ROOT [OPTION...]: nb-standin serving ROOT at each of the build's hosts
+# (one process per distinct port, all with the same options), every request appended to
+# $NB_TMP/requests.log with its Host line. Sets NB_STANDIN_PORT (the configuration host's).
 nb_start_standin() {
-  local root="$1"
+  local root="$1" port out
   shift
-  # A second server on the port would not fail to start, so wait until nobody is there.
-  nb_wait_for "! (exec 3<> /dev/tcp/127.0.0.1/18620) 2> /dev/null" 180 || fail "port 18620 stays in use"
-  : > "$NB_TMP/standin.out"
-  "$NB_BUILD/nb-standin" --root "$root" --port 18620 --log "$NB_TMP/requests.log" "$@" \
-    > "$NB_TMP/standin.out" 2>&1 &
-  NB_STANDIN_PID=$!
-  NB_PIDS+=($NB_STANDIN_PID)
-  nb_wait_for "grep -q 'listening on' '$NB_TMP/standin.out'" 10 || fail "nb-standin: $(cat "$NB_TMP/standin.out")"
+  NB_STANDIN_PIDS=()
+  for port in $(printf '%s\n' "${NB_CONFIG_HOST##*:}" "${NB_PORTAL_HOST##*:}" "${NB_ACCOUNT_HOST##*:}" | sort -u); do
+    # A second server on the port would not fail to start, so wait until nobody is there.
+    nb_wait_for "! (exec 3<> /dev/tcp/127.0.0.1/$port) 2> /dev/null" 180 || fail "port $port stays in use"
+    out="$NB_TMP/standin.$port.out"
+    : > "$out"
+    "$NB_BUILD/nb-standin" --root "$root" --port "$port" --log "$NB_TMP/requests.log" "$@" > "$out" 2>&1 &
+    NB_STANDIN_PIDS+=($!)
+    NB_PIDS+=($!)
+    nb_wait_for "grep -q 'listening on' '$out'" 10 || fail "nb-standin: $(cat "$out")"
+  done
+  NB_STANDIN_PORT="${NB_CONFIG_HOST##*:}"
 }
 
 nb_stop_standin() {
-  [ -n "${NB_STANDIN_PID:-}" ] || return 0
-  kill "$NB_STANDIN_PID" 2>/dev/null || true
-  wait "$NB_STANDIN_PID" 2>/dev/null || true
-  NB_STANDIN_PID=
+  local pid
+  for pid in "${NB_STANDIN_PIDS[@]:-}"; do
+    [ -n "$pid" ] || continue
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  NB_STANDIN_PIDS=()
+}
+
+# nb_request_host PATH: the Host line of the first logged request for PATH.
+nb_request_host() {
+  awk -v want="GET $1" 'index($0, want) == 1 { found = 1; next }
+    found && tolower($0) ~ /^host: / { sub(/^[^:]*: */, ""); sub(/\r$/, ""); print; exit }' "$NB_TMP/requests.log"
+}
+
+# nb_expect_host PATH HOST: the request for PATH went to HOST (the role the path belongs to).
+nb_expect_host() {
+  local got
+  got="$(nb_request_host "$1")"
+  [ "$got" = "$2" ] || fail "$1 was asked of host '$got', not $2"
+}
+
+# nb_free_port: a loopback port where nothing listens.
+nb_free_port() {
+  local port
+  while :; do
+    port=$((20000 + RANDOM % 40000))
+    (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null || { echo "$port"; return 0; }
+  done
 }
 
 # nb_make_site DIR BUILD VERSION: a site with a zone list publishing BUILD/VERSION (patches
@@ -78,57 +114,31 @@ nb_make_site() {
   local dir="$1" build="$2" ver="$3"
   mkdir -p "$dir/norbel_xml" "$dir/download" "$dir/patch"
   sed -e "s/build_code=\"[0-9]*\"/build_code=\"$build\"/" -e "s/version=\"[0-9.]*\"\\/>/version=\"$ver\"\\/>/" \
+    -e "s|http://127.0.0.1:18620/patch/|http://$NB_PORTAL_HOST/patch/|" \
     "$NB_SRC/tools/nb-standin/demo-site/norbel_xml/zonelist.xml" > "$dir/norbel_xml/zonelist.xml"
   cp "$NB_SRC/tools/nb-standin/demo-site/download/control.xml" "$dir/download/control.xml"
   cp "$NB_SRC/tools/nb-standin/demo-site/"*.html "$dir/"
 }
 
-# nb_launcher_pids DIR: the launcher processes running from installation DIR.
-nb_launcher_pids() {
-  local pid exe
-  for pid in $(pgrep -f -- "_NbLauncher.bin|NbLauncher.exe" || true); do
-    exe="$(readlink "/proc/$pid/cwd" 2>/dev/null || true)"
-    [ "$exe" = "$1" ] && echo "$pid"
-  done
-  return 0
-}
-nb_launcher_running() { [ -n "$(nb_launcher_pids "$1")" ]; }
+# ---- numbered messages ----
 
-# nb_find_window WIDTHxHEIGHT [NAME]: the id of a visible window of that size (and name).
-nb_find_window() {
-  local size="$1" name="${2:-}" w
-  for w in $(xdotool search --onlyvisible --name "${name:-^}" 2>/dev/null || true); do
-    if xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Geometry: $size\$"; then
-      echo "$w"
-      return 0
-    fi
-  done
-  return 1
-}
-
-# nb_click_in WINDOW X Y: a left click at (X, Y) of the window.
-nb_click_in() {
-  xdotool mousemove --window "$1" "$2" "$3" sleep 0.1 click 1
-}
-
-# ---- numbered messages (the fault tests) ----
-
-# nb_numbered_strings FILE: a strings file in which message n reads as n filled squares
-# ("■"), so that the number a message dialog shows can be read back from its pixels.
+# nb_numbered_strings FILE: a strings file in which message n reads as n + 1 filled squares
+# ("■"), so that the number a message dialog shows can be read back from its pixels (message
+# 0 included).
 nb_numbered_strings() {
   local n k
   {
     printf '[local_setting]\r\nlocal_str=Numbered\r\n[Numbered]\r\n'
     for n in $(seq 0 39); do
       printf '%d=' $((1001 + n))
-      for ((k = 0; k < n; k++)); do printf '\xA1\xF6'; done
+      for ((k = 0; k <= n; k++)); do printf '\xA1\xF6'; done
       printf '\r\n'
     done
   } > "$1"
 }
 
-# nb_message_number WINDOW: how many squares the message dialog WINDOW shows, that is the
-# message number under nb_numbered_strings. The dialog draws character i at
+# nb_message_number WINDOW: the number of the message the dialog WINDOW shows under
+# nb_numbered_strings, -1 while it shows none. The dialog draws character i at
 # (60 + 16 (i mod 14), 55 + 15 (i div 14)); a square fills about 49 pixels of its cell in
 # the text colour (2, 157, 255).
 nb_message_number() {
@@ -137,42 +147,30 @@ nb_message_number() {
     awk '$5 > 200 && $3 < 100 && $4 > 100 && $1 >= 60 && $1 < 284 && $2 >= 55 && $2 < 100 {
            ink[int(($1 - 60) / 16) + 14 * int(($2 - 55) / 15)]++
          }
-         END { n = 0; for (i = 0; i < 42; i++) if (ink[i] >= 30) n++; print n }'
-}
-
-# The visible windows, "id WxH name" each, for failure reports.
-nb_window_list() {
-  local w
-  for w in $(xdotool search --onlyvisible --name '^' 2>/dev/null || true); do
-    printf '%s %s %s; ' "$w" "$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')" \
-      "$(xdotool getwindowname "$w" 2>/dev/null)"
-  done
+         END { n = 0; for (i = 0; i < 42; i++) if (ink[i] >= 30) n++; print n - 1 }'
 }
 
 # nb_expect_message N [SECONDS]: waits for a message dialog, checks that it shows message N
-# and closes it with its OK button.
+# and closes it with its OK button. The dialog paints after it maps, so its text is read
+# until it shows N or a deadline passes; the last reading is reported.
 nb_expect_message() {
-  local want="$1" limit="${2:-30}" w got i
-  nb_wait_for "nb_find_window 303x176 > /dev/null" "$limit" ||
-    fail "message $want never came; windows: $(nb_window_list)"
-  w="$(nb_find_window 303x176)"
-  got=0
-  for i in $(seq 1 30); do  # until the dialog has painted its text
+  local want="$1" limit="${2:-30}" w got=-1 i
+  w="$(nb_wait_window 303x176 "" "$limit")" || fail "message $want never came; windows: $(nb_window_list)"
+  for ((i = 0; i < 100; i++)); do
     got="$(nb_message_number "$w")"
-    [ "$got" -gt 0 ] && break
+    [ "$got" = "$want" ] && break
     sleep 0.1
   done
   [ "$got" = "$want" ] || fail "message $got shown where message $want was due"
   nb_click_in "$w" 148 135
-  nb_wait_for "! xdotool search --onlyvisible --name '^' 2>/dev/null | grep -qx '$w'" 10 ||
-    fail "message $want did not close"
+  nb_wait_gone "$w" || fail "message $want did not close"
 }
 
-# nb_expect_no_message SECONDS: no message dialog shows up within that time.
+# nb_expect_no_message: no message dialog is open. Call it after a sync point that rules out
+# a late one (the launcher has ended, or a later step of the same run has been seen).
 nb_expect_no_message() {
-  if nb_wait_for "nb_find_window 303x176 > /dev/null" "$1"; then
-    fail "an unexpected message $(nb_message_number "$(nb_find_window 303x176)")"
-  fi
+  local w
+  if w="$(nb_find_window 303x176)"; then fail "an unexpected message $(nb_message_number "$w")"; fi
 }
 
 # nb_make_numbered_install DIR BUILD VERSION: as nb_make_install, with numbered messages.
@@ -198,9 +196,8 @@ nb_wait_launcher_end() {
 # which ends the chain has come.
 nb_close_main_window() {
   local w
-  nb_wait_for "nb_find_window 1000x692 '^NorbelrokOnline\$' > /dev/null" 30 ||
+  w="$(nb_wait_window 1000x692 NorbelrokOnline 30 "$1")" ||
     fail "no main window after the patch; windows: $(nb_window_list)"
-  w="$(nb_find_window 1000x692 '^NorbelrokOnline$')"
   nb_click_in "$w" 850 58
   nb_wait_launcher_end "$1" 20 || fail "the launcher did not end when its main window closed"
 }

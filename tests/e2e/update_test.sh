@@ -19,18 +19,6 @@ nb_make_site "$site" 12 1.0.12
 "$NB_BUILD/nb-mkpatch" -q --bfrom 11 --bto 12 --final-version 1.0.12 -o "$site/patch/NBRK12.nbupd" \
   "$NB_TMP/game11" "$NB_TMP/game12"
 
-# Waits for the launcher of installation $1 to end; a main window that opens at the end is
-# closed with its close button.
-wait_launcher_end() {
-  local inst="$1" limit="${2:-60}" i w
-  for ((i = 0; i < limit * 10; i++)); do
-    nb_launcher_running "$inst" || return 0
-    if w="$(nb_find_window 1000x692 '^NorbelrokOnline$')"; then nb_click_in "$w" 850 58 || true; fi
-    sleep 0.1
-  done
-  return 1
-}
-
 requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
 
 # ---- a local file is missing: the fixed text in the message dialog, nothing else ----
@@ -39,8 +27,8 @@ inst0="$NB_TMP/instbroken"
 nb_make_install "$inst0" 10 1.0.10
 rm "$inst0/nblocalstr.ini"
 (cd "$inst0" && exec ./NbLauncher.exe > "$NB_TMP/run0.out" 2>&1 &)
-nb_wait_for "nb_find_window 303x176 > /dev/null" 30 || fail "no message for the missing file"
-xdotool windowfocus --sync "$(nb_find_window 303x176)" key Escape
+w="$(nb_wait_window 303x176 "" 30 "$inst0")" || fail "no message for the missing file"
+nb_key "$w" Escape
 nb_wait_for "! nb_launcher_running '$inst0'" 10 || fail "Escape did not end the launcher"
 [ ! -s "$NB_TMP/requests.log" ] || fail "the network was used although a local file is missing"
 [ ! -e "$inst0/_NbLauncher.bin" ] || fail "relaunched although a local file is missing"
@@ -53,16 +41,20 @@ inst="$NB_TMP/inst"
 nb_make_install "$inst" 10 1.0.10
 cp "$NB_TMP/game10/data.txt" "$inst/"
 (cd "$inst" && exec ./NbLauncher.exe > "$NB_TMP/run1.out" 2>&1 &)
-nb_wait_for "nb_find_window 1000x692 '^NorbelrokOnline 1\$' > /dev/null" 30 || fail "no update window: $(tail -3 "$inst/log1.txt"; cat "$NB_TMP/run1.out")"
-nb_wait_for "nb_find_window 422x353 > /dev/null && nb_find_window 160x389 > /dev/null" 10 ||
+nb_wait_window 1000x692 "NorbelrokOnline 1" 30 "$inst" > /dev/null || fail "no update window: $(tail -3 "$inst/log1.txt"; cat "$NB_TMP/run1.out")"
+nb_wait_for "nb_find_window 422x353 '' '$inst' > /dev/null && nb_find_window 160x389 '' '$inst' > /dev/null" 10 ||
   fail "the web panels are not shown"
 pass "update window with its panels"
 nb_wait_for "grep -q '^build=12' '$inst/nbnversion.vsn'" 90 || fail "not updated: $(cat "$inst/nbnversion.vsn")"
-wait_launcher_end "$inst" || fail "the launcher did not end"
+# The run that ends the chain is the one whose main window opens.
+nb_close_main_window "$inst"
 grep -q '^ver=1.0.12' "$inst/nbnversion.vsn" || fail "version text not rewritten"
 [ "$(cat "$inst/data.txt")" = "build 12" ] || fail "data.txt not patched"
 cmp -s "$inst/big.bin" "$NB_TMP/game12/big.bin" || fail "big.bin not extracted"
 [ "$(requests /patch/NBRK11.nbupd)" = 1 ] || fail "NBRK11 fetched $(requests /patch/NBRK11.nbupd) times"
+nb_expect_host /download/control.xml "$NB_PORTAL_HOST"
+nb_expect_host /norbel_xml/zonelist.xml "$NB_CONFIG_HOST"
+nb_expect_host /patch/NBRK11.nbupd "$NB_PORTAL_HOST"
 [ "$(requests /patch/NBRK12.nbupd)" = 1 ] || fail "NBRK12 fetched $(requests /patch/NBRK12.nbupd) times"
 [ "$(grep -c -- '-----LCS_OK-----' "$inst/log1.txt")" = 3 ] || fail "expected three launcher runs"
 [ "$(grep -c 'cmd.m_strFileName.GetLength() = 0' "$inst/log1.txt")" = 3 ] ||
@@ -76,18 +68,16 @@ nb_start_standin "$site" --status /patch/NBRK11.nbupd=404
 inst2="$NB_TMP/inst404"
 nb_make_install "$inst2" 10 1.0.10
 (cd "$inst2" && exec ./NbLauncher.exe > "$NB_TMP/run2.out" 2>&1 &)
-nb_wait_for "nb_find_window 303x176 > /dev/null" 30 || fail "no message dialog"
-first="$(nb_find_window 303x176)"
-nb_find_window 1000x692 '^NorbelrokOnline 1$' > /dev/null || fail "the update window is not open under the message"
+first="$(nb_wait_window 303x176 "" 30 "$inst2")" || fail "no message dialog"
+nb_find_window 1000x692 "NorbelrokOnline 1" "$inst2" > /dev/null || fail "the update window is not open under the message"
 nb_click_in "$first" 148 135  # its OK button
-nb_wait_for "! xdotool search --onlyvisible --name '^' 2>/dev/null | grep -qx '$first'" 10 || fail "OK did not close"
-nb_wait_for "second=\$(nb_find_window 303x176)" 10 || fail "no second message"
-second="$(nb_find_window 303x176)"
+nb_wait_gone "$first" || fail "OK did not close"
+second="$(nb_wait_window 303x176 "" 10 "$inst2")" || fail "no second message"
 [ "$second" != "$first" ] || fail "the same dialog"
-xdotool windowfocus --sync "$second" key Return
-nb_wait_for "! nb_find_window 303x176 > /dev/null" 10 || fail "Enter did not close the second message"
-wait_launcher_end "$inst2" 20 || fail "the launcher did not end after the messages"
-nb_find_window 303x176 > /dev/null && fail "a third message"
+nb_key "$second" Return
+nb_wait_gone "$second" || fail "Enter did not close the second message"
+nb_wait_launcher_end "$inst2" 20 || fail "the launcher did not end after the messages"
+nb_expect_no_message
 grep -q '^build=10' "$inst2/nbnversion.vsn" || fail "version file changed"
 [ ! -e "$inst2/NBRK11.nbupd" ] || fail "an archive appeared"
 [ -e "$inst2/NBRK11.nbupd.dlhalf!" ] && [ ! -s "$inst2/NBRK11.nbupd.dlhalf!" ] ||
@@ -103,8 +93,10 @@ inst3="$NB_TMP/instclose"
 nb_make_install "$inst3" 10 1.0.10
 (cd "$inst3" && exec ./NbLauncher.exe > "$NB_TMP/run3.out" 2>&1 &)
 nb_wait_for "grep -q '^GET /patch/NBRK11.nbupd ' '$NB_TMP/requests.log'" 30 || fail "the download did not start"
-sleep 1  # the body up to the stall arrives; the file is written through a buffer, so watch the request
-w="$(nb_find_window 1000x692 '^NorbelrokOnline 1$')" || fail "no update window during the download"
+# The body up to the stall reaches the file (through the writer's buffer, so not all of it).
+nb_wait_for "[ \$(stat -c %s '$inst3/NBRK11.nbupd.dlhalf!' 2> /dev/null || echo 0) -ge 100000 ]" 30 ||
+  fail "the bytes before the stall did not reach the file"
+w="$(nb_find_window 1000x692 "NorbelrokOnline 1" "$inst3")" || fail "no update window during the download"
 nb_click_in "$w" 850 58  # close button
 nb_wait_for "! nb_launcher_running '$inst3'" 15 || fail "the launcher hangs after the window closed"
 held="$(stat -c %s "$inst3/NBRK11.nbupd.dlhalf!")"
@@ -115,7 +107,7 @@ nb_stop_standin
 nb_start_standin "$site"
 (cd "$inst3" && exec ./NbLauncher.exe > "$NB_TMP/run4.out" 2>&1 &)
 nb_wait_for "grep -q '^build=12' '$inst3/nbnversion.vsn'" 90 || fail "not updated after the resume"
-wait_launcher_end "$inst3" || fail "the launcher did not end"
+nb_close_main_window "$inst3"
 grep -q "^Range: bytes=$held-" "$NB_TMP/requests.log" || fail "the download was not resumed at $held"
 cmp -s "$inst3/big.bin" "$NB_TMP/game12/big.bin" || fail "resumed archive extracted wrongly"
 pass "closing during the download ends the launcher; the next run resumes"

@@ -4,10 +4,12 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace nb::test {
 
@@ -54,5 +56,14 @@ bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
 std::string DataPath(const std::string& name) { return std::string(NB_TEST_DATA_DIR) + "/" + name; }
 std::string BuildPath(const std::string& name) { return std::string(NB_BUILD_DIR) + "/" + name; }
+
+bool WaitForFile(const std::string& path) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!Exists(path)) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
 
 }  // namespace nb::test

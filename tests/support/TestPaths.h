@@ -34,6 +34,9 @@ private:
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);  // empty when missing
 bool Exists(const std::string& path);
+// Waits for a file to appear (another process writes it); false after a minute, a hang
+// guard rather than a timing check.
+bool WaitForFile(const std::string& path);
 
 // Fixtures under tests/data and built programs under the build folder.
 std::string DataPath(const std::string& name);

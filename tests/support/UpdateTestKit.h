@@ -45,9 +45,6 @@ void NumberMessages(LauncherContext& context);
 extern const char* const kRecordingLauncherScript;
 void InstallRecordingLauncher(const std::string& path);
 
-// Waits for a file to appear; false after a minute.
-bool WaitForFile(const std::string& path);
-
 // Runs the built nb-mkpatch with the given arguments (each quoted); its exit status.
 int RunMkpatch(const std::vector<std::string>& args, std::string* output = nullptr);
 

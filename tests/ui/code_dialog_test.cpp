@@ -10,6 +10,7 @@
 
 #include "../unit/LoopbackAccountService.h"
 #include "MainWindowTestSupport.h"
+#include "TestHosts.h"
 #include "app/Endpoints.h"
 #include "login/Login.h"
 #include "skin/SkinButton.h"
@@ -39,7 +40,8 @@ std::string Png(const QColor& colour) {
 class CodeDialogTest : public ::testing::Test {
 protected:
     CodeDialogTest() {
-        nb::endpoints::OverrideHostsForTests(service.Host(), service.Host(), service.Host());
+        nb::endpoints::OverrideHostsForTests(nb::test::kConfigHostForTests, nb::test::kPortalHostForTests,
+                                             service.Host());
         // Each picture request hands out the next picture colour and session.
         service.Handle("/interface/vcode.php", [this](const httplib::Request&) {
             const int n = pictures++;

@@ -5,6 +5,7 @@
 #include <QThread>
 #include <QWidget>
 #include <atomic>
+#include <future>
 #include <thread>
 
 #include "ui/QtLauncherUi.h"
@@ -14,7 +15,7 @@ namespace {
 void ProcessEventsUntil(const std::function<bool()>& done) {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (!done() && timer.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 }  // namespace
@@ -45,25 +46,48 @@ TEST(QtLauncherUi, WorkerRequestsRunOnTheUiThreadAndTheWorkerWaitsForThem) {
     EXPECT_FALSE(window.isVisible());
 }
 
+// Holds back the requests posted to an object instead of delivering them, and counts them.
+class RequestCatcher : public QObject {
+public:
+    int caught = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::MetaCall) return false;
+        ++caught;
+        return true;
+    }
+};
+
 TEST(QtLauncherUi, ShutdownReleasesAWaitingWorkerWithoutShowingItsRequest) {
-    nb::QtLauncherUi ui;
+    // Left alive if the worker is never released: it still waits inside.
+    auto* ui = new nb::QtLauncherUi;
     bool shown = false;
-    ui.SetMessageRunner([&](const std::string&) { shown = true; });
+    ui->SetMessageRunner([&](const std::string&) { shown = true; });
+    RequestCatcher catcher;
+    ui->installEventFilter(&catcher);
     std::atomic<bool> returned{false};
+    std::promise<void> ended;
     std::thread worker([&] {
-        ui.ShowMessageText("never shown");
+        ui->ShowMessageText("never shown");
         returned = true;
+        ended.set_value();
     });
-    // The UI thread does not process events (as while it joins the worker at exit).
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The request reaches the UI thread and is not answered (as while the UI thread joins the
+    // worker at exit): the worker keeps waiting.
+    ProcessEventsUntil([&] { return catcher.caught == 1; });
+    ASSERT_EQ(catcher.caught, 1);
     EXPECT_FALSE(returned);
-    ui.Shutdown();
+    ui->Shutdown();
+    if (ended.get_future().wait_for(std::chrono::minutes(1)) != std::future_status::ready) {
+        worker.detach();
+        FAIL() << "Shutdown did not release the waiting worker";
+    }
     worker.join();
     EXPECT_TRUE(returned);
-    QApplication::processEvents();
+    ui->removeEventFilter(&catcher);
     EXPECT_FALSE(shown);
-    ui.ShowMessageText("after shutdown");  // returns at once, shows nothing
+    ui->ShowMessageText("after shutdown");  // returns at once, shows nothing
     EXPECT_FALSE(shown);
+    delete ui;
 }
 
 TEST(QtLauncherUi, CloseRequestWithoutAWindowDoesNothing) {

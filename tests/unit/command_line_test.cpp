@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "TestHosts.h"
 #include "TestPaths.h"
 #include "app/CommandLine.h"
 #include "app/LauncherContext.h"
@@ -37,7 +38,11 @@ protected:
     void SetUp() override {
         m_cd = std::make_unique<nb::test::ScopedChdir>(m_dir.Path());
         const std::string exe = m_dir.File("NbLauncher.exe");
-        nb::test::WriteFile(exe, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args.txt\"\n");
+        // Written beside and renamed into place, so that a reader never sees half of it.
+        nb::test::WriteFile(exe,
+                            "#!/bin/sh\nd=\"$(dirname \"$0\")\"\n"
+                            "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$d/args.tmp.$$\"\n"
+                            "mv \"$d/args.tmp.$$\" \"$d/args.txt\"\n");
         ::chmod(exe.c_str(), 0755);
         nb::platform::SetExecutablePathOverride(exe);
         ASSERT_TRUE(m_ctx.InitPathsAndEndpoints());
@@ -53,13 +58,12 @@ protected:
         return m_ctx.ProcessCommandLine(cmd);
     }
     std::string WaitForArgs() {
-        for (int i = 0; i < 500 && !nb::test::Exists(m_dir.File("args.txt")); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_TRUE(nb::test::WaitForFile(m_dir.File("args.txt")));
         return nb::test::ReadFile(m_dir.File("args.txt"));
     }
     std::string Log() { return nb::test::ReadFile(m_dir.File("log1.txt")); }
 
+    nb::test::ScopedHosts m_hosts;
     nb::test::ScopedTempDir m_dir;
     std::unique_ptr<nb::test::ScopedChdir> m_cd;
     nb::LauncherContext m_ctx;
@@ -73,7 +77,7 @@ TEST_F(RelaunchTest, NoArgumentCopiesAndStartsTheCopyWithTheDefaultZoneList) {
     struct stat st {};
     ASSERT_EQ(::stat(m_dir.File("_NbLauncher.bin").c_str(), &st), 0);
     EXPECT_TRUE(st.st_mode & S_IXUSR);
-    EXPECT_EQ(WaitForArgs(), "http://127.0.0.1:18620/norbel_xml/zonelist.xml\n");
+    EXPECT_EQ(WaitForArgs(), "http://127.0.0.2:18001/norbel_xml/zonelist.xml\n");
     EXPECT_EQ(Log(), "cmd1==\ncmd.m_strFileName.GetLength() = 0 \nstrPath = " + m_dir.Path());
     EXPECT_TRUE(m_waits.empty());
 }
@@ -81,7 +85,7 @@ TEST_F(RelaunchTest, NoArgumentCopiesAndStartsTheCopyWithTheDefaultZoneList) {
 TEST_F(RelaunchTest, ACommandTokenIsHandedToTheCopyInQuotes) {
     EXPECT_EQ(Run("WEB 1 2"), 1);
     EXPECT_EQ(m_ctx.m_strCmdArg, "WEB 1 2");
-    EXPECT_EQ(WaitForArgs(), "http://127.0.0.1:18620/norbel_xml/zonelist.xml,WEB 1 2\n");
+    EXPECT_EQ(WaitForArgs(), "http://127.0.0.2:18001/norbel_xml/zonelist.xml,WEB 1 2\n");
     EXPECT_EQ(Log(), "cmd1==WEB 1 2\n-------str = WEB 1 2 \nstrPath = " + m_dir.Path() +
                          "cmd==2222222222222222222\n");
 }
@@ -145,7 +149,10 @@ TEST(QuoteArgument, IsUndoneBySplitCommandLine) {
     EXPECT_EQ(nb::platform::QuoteArgument("a\"b"), "\"a\\\"b\"");
     const Args args{"p", "", " ", "\\", "\\\"", "\"\"", "x\\y\\", "\t\\\\\""};
     std::string line = "p";
-    for (size_t i = 1; i < args.size(); ++i) line += " " + nb::platform::QuoteArgument(args[i]);
+    for (size_t i = 1; i < args.size(); ++i) {
+        line += ' ';
+        line += nb::platform::QuoteArgument(args[i]);
+    }
     EXPECT_EQ(SplitCommandLine(line), args);
 }
 

@@ -47,15 +47,6 @@ void WriteStandIn(const std::string& path, const std::string& record) {
     ::chmod(path.c_str(), 0755);
 }
 
-// The child runs on its own; wait (bounded) for what it writes.
-bool WaitForFile(const std::string& path) {
-    for (int i = 0; i < 400; ++i) {
-        if (test::Exists(path)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
-
 class GameClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -94,7 +85,7 @@ TEST_F(GameClientTest, GameClientGetsTheCommandLinePieceByPiece) {
     m_context.StartGameClient("42", "abc|0||k|a");
 
     EXPECT_EQ(m_events, Events{"exit 1"});
-    ASSERT_TRUE(WaitForFile(m_install + "vd-args.txt"));
+    ASSERT_TRUE(test::WaitForFile(m_install + "vd-args.txt"));
     EXPECT_EQ(test::ReadFile(m_install + "vd-args.txt"), m_install +
                                                              "Vd.exe\n"
                                                              "dev:S1\n"
@@ -112,7 +103,7 @@ TEST_F(GameClientTest, ServerNameWithABlankSplitsIntoTwoArguments) {
 
     m_context.StartGameClient("7", "l|a|d|k|x");
 
-    ASSERT_TRUE(WaitForFile(m_install + "vd-args.txt"));
+    ASSERT_TRUE(test::WaitForFile(m_install + "vd-args.txt"));
     EXPECT_EQ(test::ReadFile(m_install + "vd-args.txt"), m_install + "Vd.exe\ndev:New\nS\nu\n7\nl|a|d|k|x\n");
 }
 
@@ -167,7 +158,7 @@ TEST_F(ClientSwitchTest, AnyOtherAnswerStartsTheOldClient) {
         ::unlink((m_install + "lumo-args.txt").c_str());
         EXPECT_TRUE(RunWith(Fixture(fixture)));
         // Started by its full path with no arguments, even from a folder with a blank in its name.
-        ASSERT_TRUE(WaitForFile(m_install + "lumo-args.txt"));
+        ASSERT_TRUE(test::WaitForFile(m_install + "lumo-args.txt"));
         EXPECT_EQ(test::ReadFile(m_install + "lumo-args.txt"), "");
     }
     EXPECT_EQ(m_events, Events{});
@@ -176,7 +167,7 @@ TEST_F(ClientSwitchTest, AnyOtherAnswerStartsTheOldClient) {
 TEST_F(ClientSwitchTest, UnreachableControlDocumentStartsTheOldClient) {
     m_context.m_strControlURL = m_server.Url("/download/missing.xml");
     EXPECT_TRUE(m_context.CheckClientSwitch());
-    EXPECT_TRUE(WaitForFile(m_install + "lumo-args.txt"));
+    EXPECT_TRUE(test::WaitForFile(m_install + "lumo-args.txt"));
     EXPECT_EQ(m_events, Events{"msg14"});
 
     // A malformed address is quiet.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "TestHosts.h"
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
 #include "platform/ExecutablePath.h"
@@ -64,15 +65,16 @@ TEST_F(LocalFilesTest, MissingLanguageSectionAndLongTextsAreNotErrors) {
 
 TEST_F(LocalFilesTest, PathsEndpointsAndBuildNumber) {
     nb::test::WriteFile("nbnversion.vsn", "[VERSION]\nbuild=12abc\nver=1.0.12\n");
+    nb::test::ScopedHosts hosts;
     ASSERT_TRUE(m_ctx.InitPathsAndEndpoints());
     EXPECT_EQ(m_ctx.m_strInstallPath, m_dir.Path());
     EXPECT_EQ(m_ctx.m_nLocalBuild, 12);
     EXPECT_EQ(m_ctx.m_strLocalVersion, "1.0.12");
-    EXPECT_EQ(m_ctx.m_strDefaultZoneListURL, "http://127.0.0.1:18620/norbel_xml/zonelist.xml");
-    EXPECT_EQ(m_ctx.m_strLauncherNavPage, "http://127.0.0.1:18620/launchernav.html");
-    EXPECT_EQ(m_ctx.m_strLauncherPage, "http://127.0.0.1:18620/launcher.html");
-    EXPECT_EQ(m_ctx.m_strDownloadPage, "http://127.0.0.1:18620/download");
-    EXPECT_EQ(m_ctx.m_strControlURL, "http://127.0.0.1:18620/download/control.xml");
+    EXPECT_EQ(m_ctx.m_strDefaultZoneListURL, "http://127.0.0.2:18001/norbel_xml/zonelist.xml");
+    EXPECT_EQ(m_ctx.m_strLauncherNavPage, "http://127.0.0.3:18002/launchernav.html");
+    EXPECT_EQ(m_ctx.m_strLauncherPage, "http://127.0.0.3:18002/launcher.html");
+    EXPECT_EQ(m_ctx.m_strDownloadPage, "http://127.0.0.3:18002/download");
+    EXPECT_EQ(m_ctx.m_strControlURL, "http://127.0.0.3:18002/download/control.xml");
 
     for (auto [text, build] : std::vector<std::pair<std::string, int>>{
              {"", 0}, {"-7", -7}, {"99999999999", 2147483647}, {"abc", 0}}) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "LoopbackAccountService.h"
+#include "TestHosts.h"
 #include "TestPaths.h"
 #include "app/Endpoints.h"
 #include "app/LauncherContext.h"
@@ -20,7 +21,8 @@ using namespace nb::test;
 namespace {
 
 const std::string kDigestOfSecret = "1e17674f5ef3da2adcd4d725e67de0e3";  // DigestPassword("secret")
-const std::string kUnreadable = kUnreadableReplyText;
+// The platform's text for a reply that cannot be read, in code page 936.
+const std::string kUnreadable = "\xB6\xC1\xC8\xA1loginRes.xml\xCA\xA7\xB0\xDC";
 
 std::string Reply(int result, const std::string& error) {
     return "<r><result>" + std::to_string(result) + "</result><error>" + error + "</error></r>";
@@ -56,7 +58,7 @@ public:
 class LoginTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        endpoints::OverrideHostsForTests(m_service.Host(), m_service.Host(), m_service.Host());
+        endpoints::OverrideHostsForTests(test::kConfigHostForTests, test::kPortalHostForTests, m_service.Host());
         for (int i = 0; i < 40; ++i) m_context.m_MessageTable[i] = "m" + std::to_string(i);
         m_context.m_nServerId = 7;
         SetTheContext(&m_context);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "LoopbackAccountService.h"
+#include "TestHosts.h"
 #include "TestPaths.h"
 #include "app/Endpoints.h"
 #include "app/LauncherContext.h"
@@ -20,7 +21,7 @@ const std::string kPicture(kPictureBytes, sizeof kPictureBytes - 1);
 class SessionClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        endpoints::OverrideHostsForTests(m_service.Host(), m_service.Host(), m_service.Host());
+        endpoints::OverrideHostsForTests(test::kConfigHostForTests, test::kPortalHostForTests, m_service.Host());
     }
     void TearDown() override {
         endpoints::OverrideHostsForTests(NB_CONFIG_HOST, NB_PORTAL_HOST, NB_ACCOUNT_HOST);
@@ -46,6 +47,7 @@ TEST_F(SessionClientTest, ReplyFetchStoresTheBodyAndTracesTheMaskedAddress) {
     const auto requests = m_service.Requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].target, target);
+    ASSERT_EQ(requests[0].headers.count("User-Agent"), 1u);
     EXPECT_EQ(requests[0].headers.find("User-Agent")->second, "Mozilla/5.0");
     // Neither the digest nor the session id reaches the log.
     EXPECT_EQ(Log(), "http://" + m_service.Host() +

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "UpdateTestKit.h"
 #include "app/LauncherContext.h"
 #include "platform/ExecutablePath.h"
+#include "platform/Sleep.h"
 #include "update/UpdateWorker.h"
 
 namespace fs = std::filesystem;
@@ -36,6 +38,22 @@ private:
     std::thread m_thread;
 };
 
+// Counts the worker's idle rounds (each sleeps once), so that a test can let the loop go
+// round a few times before it checks that nothing more happened.
+std::atomic<int> g_idleRounds{0};
+void CountIdleRound(unsigned) { ++g_idleRounds; }
+
+// True once the worker has idled `rounds` more times from now; false after a minute.
+bool WaitForIdleRounds(int rounds) {
+    const int target = g_idleRounds.load() + rounds;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (g_idleRounds.load() < target) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 // An installation folder whose launcher is a recording stand-in; each cycle is a fresh
 // launcher run that reads the version file and decides again.
 class UpdateWorkerTest : public ::testing::Test {
@@ -47,8 +65,10 @@ protected:
         nb::test::InstallRecordingLauncher(m_install + "NbLauncher.exe");
         nb::test::WriteFile("nbnversion.vsn", "[VERSION]\r\nbuild=43\r\nver=1.0.43\r\n");
         nb::platform::SetExecutablePathOverride(m_install + "_NbLauncher.bin");
+        nb::platform::SetSleepObserver(CountIdleRound);
     }
     void TearDown() override {
+        nb::platform::SetSleepObserver(nullptr);
         nb::SetTheContext(nullptr);
         nb::platform::SetExecutablePathOverride("");
     }
@@ -186,10 +206,10 @@ TEST_F(UpdateWorkerTest, AfterAFailureTheWorkerStartsNoFurtherStep) {
         auto ctx = FreshRun();
         WorkerThread worker(*ctx);
         ASSERT_TRUE(ui.WaitForClose());
-        // Room for a wrongly repeating loop to show itself; no timing is asserted.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_TRUE(WaitForIdleRounds(3));  // a loop that tried again would have by now
         worker.Stop();
         EXPECT_EQ(ui.Messages(), std::vector<std::string>{"message 14"});
+        EXPECT_EQ(ui.CloseCount(), 1);
         EXPECT_EQ(ctx->m_nUpdateState, nb::kStateApplyPatch);
         EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), "[VERSION]\r\nbuild=43\r\nver=1.0.43\r\n");
     }
@@ -199,11 +219,11 @@ TEST_F(UpdateWorkerTest, AfterAFailureTheWorkerStartsNoFurtherStep) {
         auto ctx = FreshRun();
         WorkerThread worker(*ctx);
         ASSERT_TRUE(ui.WaitForClose());
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_TRUE(WaitForIdleRounds(3));
         worker.Stop();
         EXPECT_EQ(m_server.RequestCount(), 1u);
-        EXPECT_FALSE(ui.Messages().empty());
-        for (const std::string& m : ui.Messages()) EXPECT_EQ(m, "message 14");
+        EXPECT_EQ(ui.Messages(), (std::vector<std::string>{"message 14", "message 14"}));
+        EXPECT_EQ(ui.CloseCount(), 1);
         EXPECT_EQ(ctx->m_nUpdateState, nb::kStateDownloadPatch);
         EXPECT_FALSE(nb::test::Exists("NBRK44.nbupd"));
     }
@@ -215,8 +235,11 @@ TEST_F(UpdateWorkerTest, StopEndsAnIdleWorkerAndARunningTransfer) {
         nb::test::RecordingUi ui;
         auto ctx = FreshRun(43);  // current: nothing to do
         WorkerThread worker(*ctx);
+        ASSERT_TRUE(WaitForIdleRounds(2));
         worker.Stop();
         EXPECT_EQ(ui.CloseCount(), 0);
+        EXPECT_EQ(ui.Messages(), std::vector<std::string>{});
+        EXPECT_EQ(m_server.RequestCount(), 0u);
     }
     m_server.Serve("/patches/NBRK44.nbupd", std::string(300000, 'p'));
     m_server.SetStallAfter(100000);

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <cstdlib>
+#include <optional>
 #include <set>
 
 #include "TestPaths.h"
@@ -19,9 +21,23 @@ namespace {
 
 constexpr uint64_t kFileTimeOf1970 = 116444736000000000ULL;
 
-uint64_t FileTimeOf(int64_t unixTime) {
-    return static_cast<uint64_t>(unixTime + 11644473600LL) * 10000000ULL;
-}
+// The process's time zone for a scope (DOS times in archives are local times).
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ")) m_old = old;
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~ScopedTimeZone() {
+        if (m_old) ::setenv("TZ", m_old->c_str(), 1);
+        else ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> m_old;
+};
 
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
@@ -241,7 +257,9 @@ TEST_F(ZipArchiveTest, DosTimeIsLocalAndTheFirstUtBlockWins) {
     auto zip = Make({TestZipItem::File("plain", "p"), stamped, all, shortBlock});
     ASSERT_TRUE(zip);
 
-    const uint64_t dos = FileTimeOf(nb::test::DosTimeAsUnix(TestZipItem::kDosDate));
+    // 2021-06-15 10:20:30 eight hours east of UTC is 02:20:30 UTC.
+    ScopedTimeZone eastOfUtc("UTC-8");
+    const uint64_t dos = 132681972300000000ULL;
     ZipItemInfo info;
     ASSERT_EQ(zip->GetItemInfo(0, info), ZipResult::kOk);
     EXPECT_EQ(info.writeTime, dos);
@@ -252,11 +270,11 @@ TEST_F(ZipArchiveTest, DosTimeIsLocalAndTheFirstUtBlockWins) {
     EXPECT_EQ(info.accessTime, dos);
     EXPECT_EQ(info.createTime, dos);
     ASSERT_EQ(zip->GetItemInfo(2, info), ZipResult::kOk);
-    EXPECT_EQ(info.writeTime, FileTimeOf(1600000000));
-    EXPECT_EQ(info.accessTime, FileTimeOf(1600000100));
-    EXPECT_EQ(info.createTime, FileTimeOf(1600000200));
+    EXPECT_EQ(info.writeTime, 132444736000000000ULL);  // 1600000000 s after 1970
+    EXPECT_EQ(info.accessTime, 132444737000000000ULL);
+    EXPECT_EQ(info.createTime, 132444738000000000ULL);
     ASSERT_EQ(zip->GetItemInfo(3, info), ZipResult::kOk);
-    EXPECT_EQ(info.writeTime, FileTimeOf(1600000000));
+    EXPECT_EQ(info.writeTime, 132444736000000000ULL);
     EXPECT_EQ(info.accessTime, dos);
 
     EXPECT_EQ(ExtractAll(*zip), std::vector<ZipResult>(4, ZipResult::kOk));
