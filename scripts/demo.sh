@@ -30,16 +30,6 @@ demo_cleanup() {
   for pid in $(demo_launcher_pids); do kill "$pid" 2> /dev/null || true; done
 }
 
-# Polls a shell condition for up to $2 seconds.
-demo_wait_for() {
-  local cond="$1" limit="${2:-10}" i
-  for ((i = 0; i < limit * 10; i++)); do
-    if eval "$cond"; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
-
 # Three builds of a pretend game: each patch changes a little, the first one also brings a
 # large data file so that the download can be watched.
 demo_game_builds() {
@@ -114,7 +104,7 @@ demo_start_standin() {
     --rate 1500000 --fault-path /patch/ --log "$DEMO/requests.log" \
     > "$DEMO/standin.out" 2>&1 &
   DEMO_PIDS+=($!)
-  demo_wait_for "grep -q 'listening on' '$DEMO/standin.out'" 10 || {
+  nb_wait_for "grep -q 'listening on' '$DEMO/standin.out'" 10 || {
     cat "$DEMO/standin.out" >&2
     exit 1
   }
@@ -142,7 +132,7 @@ demo_start_xvfb() {
   : > "$fdfile"
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$fdfile" > "$DEMO/xvfb.log" 2>&1 &
   DEMO_PIDS+=($!)
-  demo_wait_for "[ -s '$fdfile' ]" 15 || {
+  nb_wait_for "[ -s '$fdfile' ]" 15 || {
     cat "$DEMO/xvfb.log" >&2
     exit 1
   }
@@ -172,15 +162,15 @@ demo_run_headless() {
   export QT_QPA_PLATFORM=xcb QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---disable-gpu}"
   demo_log "no display: running under Xvfb on $DISPLAY"
   demo_start_launcher
-  demo_wait_for "xdotool search --onlyvisible --name '^NorbelrokOnline 1\$' > /dev/null 2>&1" 60 ||
+  nb_wait_for "xdotool search --onlyvisible --name '^NorbelrokOnline 1\$' > /dev/null 2>&1" 60 ||
     echo "the update window did not open" >&2
   sleep 1.5  # the panels load their pages, the download gets going
   demo_window_shot '^NorbelrokOnline 1$' 1000x692 "$screens/update-window.png" || true
-  demo_wait_for "[ \"\$(demo_installed_build)\" = $DEMO_PUBLISHED_BUILD ]" 120 ||
+  nb_wait_for "[ \"\$(demo_installed_build)\" = $DEMO_PUBLISHED_BUILD ]" 120 ||
     echo "the patches were not applied" >&2
   demo_log "installed build now $(demo_installed_build)"
   # The last run opens the main window; the player's part is played for them.
-  if demo_wait_for "xdotool search --onlyvisible --name '^NorbelrokOnline\$' > /dev/null 2>&1" 20; then
+  if nb_wait_for "xdotool search --onlyvisible --name '^NorbelrokOnline\$' > /dev/null 2>&1" 20; then
     sleep 1.5  # the panels load their pages
     nb_demo_drive_login "$DEMO/install" "$screens" || echo "the login did not complete" >&2
   else
