@@ -1,14 +1,15 @@
 # Finding, clicking and typing into the launcher's windows with xdotool: shared by the
 # end-to-end tests (through lib.sh) and the demo. Only functions; needs DISPLAY when called.
 
-# nb_wait_for CONDITION [SECONDS]: polls a shell condition.
+# nb_wait_for CONDITION [SECONDS]: polls a shell condition until it holds or SECONDS of wall
+# time have passed (each check can take long on a loaded machine, so they are not counted).
 nb_wait_for() {
-  local cond="$1" limit="${2:-10}" i
-  for ((i = 0; i < limit * 20; i++)); do
+  local cond="$1" deadline=$((SECONDS + ${2:-10}))
+  while :; do
     if eval "$cond"; then return 0; fi
+    [ "$SECONDS" -lt "$deadline" ] || return 1
     sleep 0.05
   done
-  return 1
 }
 
 # nb_launcher_pids DIR: the launcher processes running from installation DIR.

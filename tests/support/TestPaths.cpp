@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -56,6 +57,12 @@ bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
 std::string DataPath(const std::string& name) { return std::string(NB_TEST_DATA_DIR) + "/" + name; }
 std::string BuildPath(const std::string& name) { return std::string(NB_BUILD_DIR) + "/" + name; }
+
+std::string NumberedText(const char* prefix, long long n) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%s%lld", prefix, n);
+    return std::string(text);
+}
 
 bool WaitForFile(const std::string& path) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);

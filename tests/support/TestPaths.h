@@ -38,6 +38,10 @@ bool Exists(const std::string& path);
 // guard rather than a timing check.
 bool WaitForFile(const std::string& path);
 
+// prefix followed by the number, e.g. "m14". Written out of line because GCC 12 at -O3
+// reports a false overlap (-Wrestrict) for "literal" + std::string in many inlined places.
+std::string NumberedText(const char* prefix, long long n);
+
 // Fixtures under tests/data and built programs under the build folder.
 std::string DataPath(const std::string& name);
 std::string BuildPath(const std::string& name);

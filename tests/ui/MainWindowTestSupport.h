@@ -22,7 +22,7 @@ namespace nb::test {
 // Message n reads "m<n>", so a recorded text names its number.
 inline void NumberMessages(LauncherContext& context) {
     for (size_t n = 0; n < context.m_MessageTable.size(); ++n)
-        context.m_MessageTable[n] = "m" + std::to_string(n);
+        context.m_MessageTable[n] = NumberedText("m", static_cast<long long>(n));
 }
 
 class RecordingUi : public LauncherUi {

@@ -79,7 +79,7 @@ TEST_F(ServerViewTest, StartsOnTheSecondBigZoneWithItsTabSelected) {
 
 TEST_F(ServerViewTest, ButtonsCarryTheirIdsAndPlacesAndAZoneShowsAtMostFifteen) {
     for (int i = 0; i < 17; ++i) {
-        launcher.context.m_vecZone[1].push_back(Server(100 + i, "X" + std::to_string(i), i % 3, 0, kZone1));
+        launcher.context.m_vecZone[1].push_back(Server(100 + i, nb::test::NumberedText("X", i), i % 3, 0, kZone1));
     }
     launcher.context.m_vecRecommend.push_back(launcher.context.m_vecZone[0][1]);
     Open();

@@ -59,11 +59,7 @@ class LoginTest : public ::testing::Test {
 protected:
     void SetUp() override {
         endpoints::OverrideHostsForTests(test::kConfigHostForTests, test::kPortalHostForTests, m_service.Host());
-        for (int i = 0; i < 40; ++i) {
-            // Built in two steps: GCC 12 at -O3 reports a false overlap for "m" + string.
-            m_context.m_MessageTable[i] = "m";
-            m_context.m_MessageTable[i] += std::to_string(i);
-        }
+        for (int i = 0; i < 40; ++i) m_context.m_MessageTable[i] = NumberedText("m", i);
         m_context.m_nServerId = 7;
         SetTheContext(&m_context);
         SetLauncherUi(&m_ui);

@@ -290,7 +290,7 @@ TEST_F(ZipArchiveTest, DosTimeIsLocalAndTheFirstUtBlockWins) {
 TEST_F(ZipArchiveTest, CountSizesAndIndexLimits) {
     std::vector<TestZipItem> items;
     for (int i = 0; i < 7; ++i)
-        items.push_back(TestZipItem::File(std::string(1, 'f').append(std::to_string(i)), std::string(1000, 'a')));
+        items.push_back(TestZipItem::File(nb::test::NumberedText("f", i), std::string(1000, 'a')));
     auto zip = Make(items);
     ASSERT_TRUE(zip);
     ZipItemInfo info;
