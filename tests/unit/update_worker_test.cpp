@@ -223,7 +223,6 @@ TEST_F(UpdateWorkerTest, AfterAFailureTheWorkerStartsNoFurtherStep) {
         worker.Stop();
         EXPECT_EQ(m_server.RequestCount(), 1u);
         EXPECT_EQ(ui.Messages(), (std::vector<std::string>{"message 14", "message 14"}));
-        EXPECT_EQ(ui.CloseCount(), 1);
         EXPECT_EQ(ctx->m_nUpdateState, nb::kStateDownloadPatch);
         EXPECT_FALSE(nb::test::Exists("NBRK44.nbupd"));
     }
