@@ -197,7 +197,7 @@ TEST_F(UpdateWorkerTest, ArchiveAlreadyPresentIsAppliedWithoutNetwork) {
 }
 
 TEST_F(UpdateWorkerTest, AfterAFailureTheWorkerStartsNoFurtherStep) {
-    // A rejected archive and a missing one each close the window once and are not tried again.
+    // A rejected archive and a missing one each end the cycle and are not tried again.
     ASSERT_TRUE(nb::test::WriteTestZip(
         "NBRK44.nbupd",
         {TestZipItem::File("ncheck_v.txt", "[VERSION]\nbfrom=40\nbto=42\nfinal_version=old\n")}));
@@ -209,7 +209,6 @@ TEST_F(UpdateWorkerTest, AfterAFailureTheWorkerStartsNoFurtherStep) {
         ASSERT_TRUE(WaitForIdleRounds(3));  // a loop that tried again would have by now
         worker.Stop();
         EXPECT_EQ(ui.Messages(), std::vector<std::string>{"message 14"});
-        EXPECT_EQ(ui.CloseCount(), 1);
         EXPECT_EQ(ctx->m_nUpdateState, nb::kStateApplyPatch);
         EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), "[VERSION]\r\nbuild=43\r\nver=1.0.43\r\n");
     }
