@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace nb::test {
 
@@ -30,6 +31,10 @@ public:
 private:
     std::string m_previous;
 };
+
+// Folder helpers that take names in code page 936 on every platform, like the launcher.
+void MakeFolder(const std::string& path);                          // throws when it cannot
+std::vector<std::string> FolderEntries(const std::string& folder);  // names, sorted
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);  // empty when missing
