@@ -7,14 +7,14 @@ NB_BUILD="${NB_BUILD:-$NB_ROOT/build}"
 NB_PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6opengl6-dev
-  libcurl4-openssl-dev libtinyxml2-dev libminizip-dev zlib1g-dev libssl-dev
+  libcurl4-openssl-dev libtinyxml2-dev zlib1g-dev libssl-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wqy-microhei
   nginx curl unzip zip
   # the Windows build (MinGW-w64, the -posix threading variant) and its tests under Wine
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  libz-mingw-w64-dev libgcrypt-mingw-w64-dev googletest wine wine64 fonts-wine nsis
+  libz-mingw-w64-dev libgcrypt-mingw-w64-dev googletest wine wine64 fonts-wine nsis locales
 )
 
 nb_as_root() {

@@ -8,6 +8,15 @@ NB_WIN_BUILD="${NB_WIN_BUILD:-$NB_ROOT/build-win}"
 # instead of seconds. The prefix lives inside the build folder and is made afresh.
 nb_wine_env() {
   export WINEPREFIX="$NB_WIN_BUILD/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+  # Wine takes the ANSI code page from the locale's name (zh_CN: 936) but converts file
+  # names with the C library's locale, which must exist for Chinese names to reach the
+  # disk: one is made inside the build folder rather than in the system.
+  export LOCPATH="$NB_WIN_BUILD/locale"
+  if [ ! -e "$LOCPATH/zh_CN.UTF-8" ]; then
+    mkdir -p "$LOCPATH"
+    localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8"
+  fi
+  if [ ! -e "$LOCPATH/C.UTF-8" ]; then ln -s /usr/lib/locale/C.utf8 "$LOCPATH/C.UTF-8"; fi
 }
 
 nb_wine_start() {

@@ -29,7 +29,7 @@ bool EnsureFolder(const std::string& dir) {
     if (dir.empty()) return true;
     auto separator = LastPathSeparator(dir);
     if (separator != std::string::npos && separator > 0 && !EnsureFolder(dir.substr(0, separator))) return false;
-    return detail::MakeFolder(dir);
+    return IsFolder(dir) || MakeFolder(dir);
 }
 
 bool EnsureParentFolder(const std::string& file) {

@@ -37,7 +37,4 @@ SystemSettingsStore* SystemSettings();
 // The per-machine settings file when no other location is set; empty with a system store.
 std::string DefaultMachineSettingsFile();
 
-// Creates one folder whose parent exists; true when it is a folder afterwards.
-bool MakeFolder(const std::string& path);
-
 }  // namespace nb::platform::detail

@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
 #include "platform/ExecutablePath.h"
@@ -43,12 +42,6 @@ char SearchPathListSeparator() { return ':'; }
 SystemSettingsStore* SystemSettings() { return nullptr; }
 
 std::string DefaultMachineSettingsFile() { return "/etc/nblauncher/machine.ini"; }
-
-bool MakeFolder(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-    return ::mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
-}
 
 }  // namespace detail
 }  // namespace nb::platform

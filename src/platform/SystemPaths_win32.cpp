@@ -94,12 +94,5 @@ char SearchPathListSeparator() { return ';'; }
 
 std::string DefaultMachineSettingsFile() { return {}; }
 
-bool MakeFolder(const std::string& path) {
-    std::wstring wide = win32::Widen(path);
-    if (::CreateDirectoryW(wide.c_str(), nullptr)) return true;
-    DWORD attributes = ::GetFileAttributesW(wide.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 }  // namespace detail
 }  // namespace nb::platform

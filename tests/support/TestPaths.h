@@ -32,9 +32,8 @@ private:
     std::string m_previous;
 };
 
-// Folder helpers that take names in code page 936 on every platform, like the launcher.
-void MakeFolder(const std::string& path);                          // throws when it cannot
-std::vector<std::string> FolderEntries(const std::string& folder);  // names, sorted
+// The names in a folder, sorted; names in code page 936 on every platform, like the launcher's.
+std::vector<std::string> FolderEntries(const std::string& folder);
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);  // empty when missing

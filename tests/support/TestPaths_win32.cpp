@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "TestPaths.h"
 #include "platform/WideText_win32.h"
@@ -10,12 +9,6 @@ namespace nb::test {
 
 using nb::platform::win32::Narrow;
 using nb::platform::win32::Widen;
-
-void MakeFolder(const std::string& path) {
-    if (!::CreateDirectoryW(Widen(path).c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-        throw std::runtime_error("CreateDirectoryW failed: " + path);
-    }
-}
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;

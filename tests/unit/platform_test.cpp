@@ -46,7 +46,7 @@ TEST(PlatformPaths, LastSeparatorSkipsSecondBytesOfDoubleByteCharacters) {
 TEST(PlatformFiles, WorkInFoldersWithChineseNames) {
     ScopedTempDir dir;
     const std::string folder = dir.Path() + kZone + kTrailBackslash;
-    nb::test::MakeFolder(folder);
+    ASSERT_TRUE(nb::platform::MakeFolder(folder));
     const std::string file = folder + Sep() + kZone + ".ini";
 
     EXPECT_FALSE(nb::platform::FileExists(file));
@@ -73,7 +73,7 @@ class PlatformProcess : public ::testing::Test {
 protected:
     void SetUp() override {
         m_own = m_dir.Path() + kZone + " own";
-        nb::test::MakeFolder(m_own);
+        ASSERT_TRUE(nb::platform::MakeFolder(m_own));
         m_own += Sep();
         nb::platform::SetExecutablePathOverride(m_own + "NbLauncher.exe");
     }
