@@ -8,15 +8,8 @@ NB_WIN_BUILD="$(cd "${2:?Windows build folder}" && pwd)"
 # The Windows launcher keeps its installation record in the registry of the Wine prefix.
 unset NB_MACHINE_SETTINGS
 
-for b in 10 11 12; do mkdir -p "$NB_TMP/game$b"; echo "build $b" > "$NB_TMP/game$b/data.txt"; done
-head -c 300000 /dev/urandom > "$NB_TMP/game11/big.bin"
-cp "$NB_TMP/game11/big.bin" "$NB_TMP/game12/big.bin"
 site="$NB_TMP/site"
-nb_make_site "$site" 12 1.0.12
-"$NB_BUILD/nb-mkpatch" -q --bfrom 10 --bto 11 --final-version 1.0.11 -o "$site/patch/NBRK11.nbupd" \
-  "$NB_TMP/game10" "$NB_TMP/game11"
-"$NB_BUILD/nb-mkpatch" -q --bfrom 11 --bto 12 --final-version 1.0.12 -o "$site/patch/NBRK12.nbupd" \
-  "$NB_TMP/game11" "$NB_TMP/game12"
+nb_make_patch_chain "$site"
 requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
 # Wine names the programs by their Windows path, which holds this test's own folder.
 wine_launchers_running() { pgrep -f -- "$(basename "$NB_TMP")" > /dev/null; }
@@ -24,10 +17,8 @@ wine_launchers_running() { pgrep -f -- "$(basename "$NB_TMP")" > /dev/null; }
 nb_start_standin "$site"
 # A folder with a Chinese name (电信区) and a blank: paths reach the system as UTF-16.
 inst="$NB_TMP/电信区 game"
-nb_make_install "$inst" 10 1.0.10
-cp "$NB_WIN_BUILD/NbLauncher.exe" "$inst/NbLauncher.exe"
+nb_make_install "$inst" 10 1.0.10 "$NB_WIN_BUILD/NbLauncher.exe"
 cp "$NB_TMP/game10/data.txt" "$inst/"
-wine reg delete 'HKLM\Software\Ploxa\Nb' /f > /dev/null 2>&1 || true
 (cd "$inst" && exec wine ./NbLauncher.exe > "$NB_TMP/run.out" 2>&1 &)
 
 nb_wait_for "grep -q '^build=12' '$inst/nbnversion.vsn'" 120 ||
@@ -46,9 +37,10 @@ cmp -s "$inst/big.bin" "$NB_TMP/game12/big.bin" || fail "big.bin not extracted"
   fail "every run should start from the installed launcher and relaunch through the copy"
 pass "two patches applied under Wine, build 12 installed"
 
-# The registry value is the folder as Windows names it, ending in a backslash.
-stored="$(wine reg query 'HKLM\Software\Ploxa\Nb' /v InstalledPath 2>/dev/null | tr -d '\r' |
-  sed -n 's/^ *InstalledPath *REG_SZ *//p')"
-expected="Z:$(printf '%s' "$inst" | tr '/' '\\')\\"
+# The registry value is the folder as Windows names it, ending in a backslash (exported as
+# UTF-16, so the Chinese name is compared exactly; the export doubles each backslash).
+wine regedit /E "$NB_TMP/nb.reg" 'HKEY_LOCAL_MACHINE\Software\Ploxa\Nb' || fail "no registry key"
+stored="$(iconv -f UTF-16 -t UTF-8 "$NB_TMP/nb.reg" | tr -d '\r' | sed -n 's/^"InstalledPath"="\(.*\)"$/\1/p')"
+expected="Z:$(printf '%s/' "$inst" | sed 's|/|\\\\|g')"
 [ "$stored" = "$expected" ] || fail "InstalledPath is '$stored', expected '$expected'"
 pass "installation folder recorded in the registry"
