@@ -10,7 +10,7 @@ NB_PACKAGES=(
   libcurl4-openssl-dev libtinyxml2-dev zlib1g-dev libssl-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wqy-microhei
+  xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wqy-microhei openbox
   nginx curl unzip zip
 )
 
