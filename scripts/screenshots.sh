@@ -17,7 +17,7 @@ shots_fail() {
 shots_stop_run() {
   local pid
   for pid in $(demo_launcher_pids); do kill "$pid" 2> /dev/null || true; done
-  demo_wait_for '[ -z "$(demo_launcher_pids)" ]' 10 || true
+  nb_wait_for '[ -z "$(demo_launcher_pids)" ]' 10 || true
   for pid in "${DEMO_PIDS[@]:-}"; do
     [ "$pid" = "${SHOTS_XVFB:-}" ] && continue
     kill "$pid" 2> /dev/null || true
@@ -28,14 +28,14 @@ shots_stop_run() {
 
 # nb-standin for the pictures: patch bodies slow enough to catch the bar half way.
 shots_standin() {
-  demo_wait_for "! (exec 3<> /dev/tcp/127.0.0.1/$DEMO_PORT) 2> /dev/null" 120 || {
+  nb_wait_for "! (exec 3<> /dev/tcp/127.0.0.1/$DEMO_PORT) 2> /dev/null" 120 || {
     echo "port $DEMO_PORT stays in use" >&2
     exit 1
   }
   "$NB_BUILD/nb-standin" --root "$DEMO/site" --port "$DEMO_PORT" --log "$DEMO/requests.log" "$@" \
     > "$DEMO/standin.out" 2>&1 &
   DEMO_PIDS+=($!)
-  demo_wait_for "grep -q 'listening on' '$DEMO/standin.out'" 10
+  nb_wait_for "grep -q 'listening on' '$DEMO/standin.out'" 10
 }
 
 main() {
@@ -55,9 +55,9 @@ main() {
   echo "== the update window, half way through the first patch"
   shots_standin --rate 400000 --fault-path /patch/
   demo_start_launcher
-  demo_wait_for "xdotool search --onlyvisible --name '^NorbelrokOnline 1\$' > /dev/null 2>&1" 60 ||
+  nb_wait_for "xdotool search --onlyvisible --name '^NorbelrokOnline 1\$' > /dev/null 2>&1" 60 ||
     shots_fail "the update window did not open"
-  demo_wait_for "grep -q '^GET /patch/' '$DEMO/requests.log'" 30 || shots_fail "no patch was asked for"
+  nb_wait_for "grep -q '^GET /patch/' '$DEMO/requests.log'" 30 || shots_fail "no patch was asked for"
   sleep 3.5
   demo_window_shot '^NorbelrokOnline 1$' 1000x692 "$DOCS/update-window.png"
   shots_stop_run
@@ -66,7 +66,7 @@ main() {
   demo_install
   shots_standin --status "/patch/NBRK$((DEMO_INSTALLED_BUILD + 1)).nbupd=404"
   demo_start_launcher
-  demo_wait_for "demo_window_shot '^' 303x176 '$DOCS/message-dialog.png'" 60 || shots_fail "no message dialog"
+  nb_wait_for "demo_window_shot '^' 303x176 '$DOCS/message-dialog.png'" 60 || shots_fail "no message dialog"
   sleep 1  # mapped is not yet painted: take it again once it has settled
   demo_window_shot '^' 303x176 "$DOCS/message-dialog.png"
   shots_stop_run

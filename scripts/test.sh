@@ -50,11 +50,16 @@ stage_fuzz() {
 nb_stage "packages and commands" stage_packages
 nb_stage "Release build" stage_build
 nb_stage "unit, widget and end-to-end tests" stage_tests
-# A developer's quick round stops here; CI runs the sanitizer builds and the fuzz targets too.
+# A developer's quick round stops here; CI runs the sanitizer builds, the fuzz targets and
+# the Windows stage too.
 if [ "${NB_QUICK:-0}" != 1 ]; then
   nb_sanitizer_env
   nb_stage "AddressSanitizer + UndefinedBehaviorSanitizer" stage_asan
   nb_stage "ThreadSanitizer" stage_tsan
   nb_stage "fuzzing" stage_fuzz
+  if [ "${NB_SKIP_WINDOWS:-0}" != 1 ]; then
+    source "$NB_ROOT/scripts/lib/windows.sh"
+    nb_stage "Windows build and tests under Wine" nb_windows_stage
+  fi
 fi
 nb_section_summary

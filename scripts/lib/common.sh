@@ -7,10 +7,13 @@ NB_BUILD="${NB_BUILD:-$NB_ROOT/build}"
 NB_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6opengl6-dev
-  libcurl4-openssl-dev libtinyxml2-dev libminizip-dev zlib1g-dev libssl-dev
+  libcurl4-openssl-dev libtinyxml2-dev zlib1g-dev libssl-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-liberation fonts-wqy-microhei
+  # the Windows build (MinGW-w64, the -posix threading variant) and its tests under Wine
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  libz-mingw-w64-dev libgcrypt-mingw-w64-dev googletest wine wine64 fonts-wine nsis locales
 )
 
 # Every external command that scripts/, the tests (shell and C++ tests that spawn programs),
@@ -35,6 +38,11 @@ NB_COMMANDS=(
   grep:grep sed:sed awk:mawk find:findutils cmp:diffutils column:bsdextrautils
   iconv:libc-bin pgrep:procps pkill:procps setarch:util-linux
   dpkg-query:dpkg apt-get:apt
+  # a window manager for the tests that minimise and restore
+  openbox:openbox
+  # the Windows stage
+  wine:wine wineserver:wine wineboot:wine x86_64-w64-mingw32-objdump:binutils-mingw-w64-x86-64
+  locale:libc-bin localedef:libc-bin
 )
 
 # nb_command_packages: the package of every mapped command, once each.

@@ -1,9 +1,8 @@
 #include "platform/ExecutablePath.h"
 
-#include <limits.h>
-#include <unistd.h>
-
 #include <mutex>
+
+#include "platform/SystemPaths.h"
 
 namespace nb::platform {
 namespace {
@@ -24,12 +23,7 @@ bool GetExecutablePath(std::string& path) {
             return true;
         }
     }
-    char buffer[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    // A reply that fills the buffer may be cut short: no folder is better than a wrong one.
-    if (n <= 0 || n >= static_cast<ssize_t>(sizeof buffer - 1)) return false;
-    path.assign(buffer, static_cast<size_t>(n));
-    return true;
+    return detail::ReadOwnExecutablePath(path);
 }
 
 }  // namespace nb::platform

@@ -88,3 +88,6 @@ nb_window_list() {
       "$(xdotool getwindowname "$w" 2>/dev/null)"
   done
 }
+
+# nb_window_of_size SIZE [TITLE]: nb_find_window under its older name.
+nb_window_of_size() { nb_find_window "$@"; }
