@@ -177,8 +177,8 @@ nb_expect_message() {
     sleep 0.2
   done
   [ "$got" = "$want" ] || fail "message $got shown where message $want was due"
-  nb_click_in "$w" 148 135
-  nb_wait_gone "$w" || fail "message $want did not close"
+  nb_click_in "$w" 148 135 || fail "the OK button of message $want could not be clicked"
+  nb_wait_gone "$w" 20 || fail "message $want did not close"
 }
 
 # nb_expect_no_message: no message dialog is open. Call it after a sync point that rules out

@@ -62,8 +62,12 @@ nb_wait_gone() {
 # nb_click_in WINDOW X Y: a left click at (X, Y) of the window. The window gets the input
 # focus first (and the click waits for it), so that keys typed next reach it even when the
 # window that had the focus has just closed.
+# The pointer passes through the window's corner first: a window that has just opened under
+# a pointer that is already at the place gets no motion there otherwise, and a button that has
+# seen no motion may ignore the press.
 nb_click_in() {
-  xdotool windowfocus --sync "$1" mousemove --sync --window "$1" "$2" "$3" click 1
+  xdotool windowfocus --sync "$1" mousemove --sync --window "$1" 1 1 \
+    mousemove --sync --window "$1" "$2" "$3" click 1
 }
 
 # nb_type WINDOW X Y TEXT: clicks into the edit box at (X, Y) of the window and replaces its
