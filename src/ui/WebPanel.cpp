@@ -23,12 +23,14 @@ namespace nb {
 namespace {
 
 using OpenOutside = void (*)(void* context, const char* utf8Url);
-using CreateWebView = QWidget* (*)(QWidget* parent, const char* utf8Url, OpenOutside openOutside, void* context);
+using CreateWebView = QWidget* (*)(QWidget* parent, const char* utf8Url, OpenOutside openOutside,
+                                   void* context);
 
 // The browser module's way back: `context` is the panel that made the view.
 void OpenOutsideForPanel(void* context, const char* utf8Url) {
     // The view is a child of the panel, so the panel outlives every request of its page.
-    if (context && utf8Url) static_cast<WebPanel*>(context)->OpenNewWindowRequest(QUrl(QString::fromUtf8(utf8Url)));
+    if (context && utf8Url)
+        static_cast<WebPanel*>(context)->OpenNewWindowRequest(QUrl(QString::fromUtf8(utf8Url)));
 }
 
 WebPanel::ContentFactory& TestFactory() {
@@ -74,7 +76,8 @@ CreateWebView BrowserModule() {
                 TraceLog("web panels: %s\n", library.errorString().toLocal8Bit().constData());
                 continue;
             }
-            if (auto fn = reinterpret_cast<CreateWebView>(library.resolve("nb_create_web_panel_view"))) return fn;
+            if (auto fn = reinterpret_cast<CreateWebView>(library.resolve("nb_create_web_panel_view")))
+                return fn;
         }
         return nullptr;
     }();

@@ -180,8 +180,8 @@ TEST(WebPanels, ANewWindowOfAPageOpensWebAddressesOnlyInTheDefaultBrowser) {
     announce.OpenNewWindowRequest(QUrl("about:blank"));
     announce.OpenNewWindowRequest(QUrl());
     for (const char* scheme : schemes) QDesktopServices::unsetUrlHandler(scheme);
-    EXPECT_EQ(recorder.opened,
-              (std::vector<QUrl>{QUrl("http://127.0.0.1:1/news.html?id=7"), QUrl("https://127.0.0.1:1/shop")}));
+    EXPECT_EQ(recorder.opened, (std::vector<QUrl>{QUrl("http://127.0.0.1:1/news.html?id=7"),
+                                                  QUrl("https://127.0.0.1:1/shop")}));
 }
 
 TEST(ExternalPages, PortalHomeAndDownloadPageGoToTheDefaultBrowser) {

@@ -10,9 +10,9 @@ using NbOpenOutside = void (*)(void* context, const char* utf8Url);
 // `openOutside` receives every address the page wants a new window for (a link with
 // target=_blank, window.open); the panel never opens a window of its own.
 extern "C" __attribute__((visibility("default"))) QWidget* nb_create_web_panel_view(QWidget* parent,
-                                                                                   const char* utf8Url,
-                                                                                   NbOpenOutside openOutside,
-                                                                                   void* context) {
+                                                                                    const char* utf8Url,
+                                                                                    NbOpenOutside openOutside,
+                                                                                    void* context) {
     auto* view = new QWebEngineView(parent);
     // A request nobody takes ends here: the view's own createWindow makes no window.
     QObject::connect(view->page(), &QWebEnginePage::newWindowRequested, view,
