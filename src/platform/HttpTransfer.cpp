@@ -148,8 +148,10 @@ std::string ResolveLocation(std::string_view base, std::string_view location) {
         resolved.append(basePath.empty() ? "/" : basePath);
         resolved.append(location);
     } else {
+        // An empty folder part means the root; built by appending, as GCC 12 at -O3 reports a
+        // false overlap (-Wrestrict) for assigning a literal here.
         std::string merged(basePath.substr(0, basePath.rfind('/') + 1));
-        if (merged.empty()) merged = "/";
+        if (merged.empty()) merged.push_back('/');
         merged.append(location);
         resolved.append(NormalisePathAndQuery(merged));
     }
