@@ -17,6 +17,7 @@ namespace nb::test {
 
 struct RawHttpCapture::Impl {
     std::string reply;
+    bool holdOpen = false;
     int listener = -1;
     int wake[2] = {-1, -1};
     int port = 0;
@@ -53,9 +54,10 @@ size_t AnnouncedLength(const std::string& head) {
 
 }  // namespace
 
-RawHttpCapture::RawHttpCapture(std::string reply) : m_impl(std::make_unique<Impl>()) {
+RawHttpCapture::RawHttpCapture(std::string reply, bool holdOpen) : m_impl(std::make_unique<Impl>()) {
     Impl& impl = *m_impl;
     impl.reply = std::move(reply);
+    impl.holdOpen = holdOpen;
     impl.listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -128,6 +130,14 @@ void RawHttpCapture::Impl::Serve(int client) {
         requests.push_back(data);
     }
     if (headEnd != std::string::npos) SendAll(client, reply);
+    if (holdOpen) {
+        // Nothing more is sent, and the connection stays until the client leaves or the
+        // capture ends: a server that stalls.
+        for (;;) {
+            pollfd pfd[2] = {{client, POLLIN, 0}, {wake[0], POLLIN, 0}};
+            if (::poll(pfd, 2, -1) < 0 || pfd[1].revents || ::recv(client, buffer, sizeof buffer, 0) <= 0) break;
+        }
+    }
     ::shutdown(client, SHUT_WR);
 }
 
