@@ -153,24 +153,15 @@ TEST(HttpExchange, StopFlagSetFromAnotherThreadEndsABlockedTransfer) {
     EXPECT_EQ(result.outcome, HttpOutcome::Stopped) << result.error;
 }
 
-TEST(HttpExchange, RedirectsOutsidePlainHttpAndEndlessOnesAreRefusedWithoutABody) {
-    {
-        RawHttpCapture server("HTTP/1.1 302 Found\r\nLocation: file:///etc/passwd\r\nContent-Length: 0\r\n\r\n");
-        Received r;
-        const HttpResult result = HttpGet(Get(server.Url("/f")), Into(r));
-        EXPECT_EQ(result.outcome, HttpOutcome::RedirectRefused);
-        EXPECT_EQ(r.heads, 0);
-        EXPECT_EQ(server.Requests().size(), 1u);
-    }
-    {
-        RawHttpCapture server("HTTP/1.1 302 Found\r\nLocation: /again\r\nContent-Length: 4\r\n\r\nbody");
-        Received r;
-        const HttpResult result = HttpGet(Get(server.Url("/first")), Into(r));
-        EXPECT_EQ(result.outcome, HttpOutcome::RedirectRefused);
-        EXPECT_EQ(r.heads, 0);
-        EXPECT_EQ(r.body, "");
-        const auto requests = server.Requests();
-        ASSERT_EQ(requests.size(), static_cast<size_t>(kMaxHttpRedirects) + 1);
-        EXPECT_TRUE(requests.back().starts_with("GET /again HTTP/1.1\r\n")) << requests.back();
-    }
+TEST(HttpExchange, RedirectsReachTheSeamWhichEndsAnEndlessChainWithoutABody) {
+    // The platform library must not follow a redirect on its own: every hop is on the wire.
+    RawHttpCapture server("HTTP/1.1 302 Found\r\nLocation: /again\r\nContent-Length: 4\r\n\r\nbody");
+    Received r;
+    const HttpResult result = HttpGet(Get(server.Url("/first")), Into(r));
+    EXPECT_EQ(result.outcome, HttpOutcome::RedirectRefused);
+    EXPECT_EQ(r.heads, 0);
+    EXPECT_EQ(r.body, "");
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), static_cast<size_t>(kMaxHttpRedirects) + 1);
+    EXPECT_TRUE(requests.back().starts_with("GET /again HTTP/1.1\r\n")) << requests.back();
 }
