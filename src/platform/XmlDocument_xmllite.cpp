@@ -129,6 +129,55 @@ struct OpenElement {
     }
 };
 
+// Whether every markup construct that the reader would read to its end has one, and every
+// reference names something: Wine's reader runs forever on an unterminated comment or CDATA
+// section, stops the program on a document cut off in its declaration, and passes undefined
+// entity references through as text. Only for byte-oriented encodings (UTF-8, ASCII, the
+// code pages); a UTF-16 document is left to the reader alone.
+bool StructureIsComplete(std::string_view s) {
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    auto isHex = [&](char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); };
+    size_t i = 0;
+    while ((i = s.find_first_of("<&", i)) != std::string_view::npos) {
+        const std::string_view rest = s.substr(i);
+        if (rest[0] == '&') {
+            const size_t semicolon = rest.find(';');
+            if (semicolon == std::string_view::npos) return false;
+            const std::string_view name = rest.substr(1, semicolon - 1);
+            bool known = name == "amp" || name == "lt" || name == "gt" || name == "quot" || name == "apos";
+            if (!known && name.size() >= 2 && name[0] == '#') {
+                const bool hex = name[1] == 'x';
+                const std::string_view digits = name.substr(hex ? 2 : 1);
+                known = !digits.empty();
+                for (char c : digits) known = known && (hex ? isHex(c) : isDigit(c));
+            }
+            if (!known) return false;
+            i += semicolon + 1;
+            continue;
+        }
+        std::string_view close;
+        size_t open = 0;
+        if (rest.starts_with("<!--")) {
+            close = "-->", open = 4;
+        } else if (rest.starts_with("<![CDATA[")) {
+            close = "]]>", open = 9;
+        } else if (rest.starts_with("<?")) {
+            close = "?>", open = 2;
+        } else {
+            ++i;
+            continue;
+        }
+        const size_t end = rest.find(close, open);
+        if (end == std::string_view::npos) return false;
+        i += end + close.size();
+    }
+    return true;
+}
+
+bool IsUtf16(std::string_view s) {
+    return s.size() >= 2 && (s[0] == '\0' || s[1] == '\0' || (s.starts_with("\xFF\xFE")) || s.starts_with("\xFE\xFF"));
+}
+
 }  // namespace
 
 struct XmlAccess {
@@ -199,7 +248,17 @@ struct XmlDocument::Impl {
 
 bool XmlDocument::Impl::Parse(std::string_view bytes) {
     Clear();
-    if (bytes.empty() || bytes.size() > 0x7FFFFFFF) return false;
+    if (bytes.empty() || bytes.size() >= 0x7FFFFFFF) return false;
+    std::string input;
+    if (!IsUtf16(bytes)) {
+        if (!StructureIsComplete(bytes)) return false;
+        // White space after the last markup is always allowed, and it keeps the reader from
+        // meeting the end of the input right after a declaration.
+        input.reserve(bytes.size() + 1);
+        input.assign(bytes);
+        input.push_back('\n');
+        bytes = input;
+    }
     ComPtr<IStream> stream;
     *stream.Out() = ::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
     ComPtr<IXmlReader> reader;
