@@ -2,13 +2,12 @@
 #include <ws2tcpip.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
 
 #include "RawHttpCapture.h"
+#include "RawHttpRequest.h"
 
 namespace nb::test {
 
@@ -47,16 +46,6 @@ bool SendAll(SOCKET s, const std::string& data) {
         done += static_cast<size_t>(n);
     }
     return true;
-}
-
-size_t AnnouncedLength(const std::string& head) {
-    size_t pos = 0;
-    while ((pos = head.find("\r\n", pos)) != std::string::npos) {
-        pos += 2;
-        if (::_strnicmp(head.c_str() + pos, "Content-Length:", 15) == 0)
-            return std::strtoull(head.c_str() + pos + 15, nullptr, 10);
-    }
-    return 0;
 }
 
 }  // namespace
@@ -119,29 +108,19 @@ void RawHttpCapture::Impl::Run() {
 }
 
 void RawHttpCapture::Impl::Serve(SOCKET client) {
-    std::string data;
+    RawHttpRequest request;
     char buffer[4096];
-    size_t headEnd = std::string::npos;
-    size_t wanted = 0;
-    for (;;) {
-        if (headEnd != std::string::npos && data.size() >= headEnd + wanted) break;
+    while (!request.Complete()) {
         if (!WaitReadable(client, 10000)) break;
         const int n = ::recv(client, buffer, sizeof buffer, 0);
         if (n <= 0) break;
-        data.append(buffer, static_cast<size_t>(n));
-        if (headEnd == std::string::npos) {
-            const size_t end = data.find("\r\n\r\n");
-            if (end != std::string::npos) {
-                headEnd = end + 4;
-                wanted = AnnouncedLength(data.substr(0, headEnd));
-            }
-        }
+        request.Add(buffer, static_cast<size_t>(n));
     }
     {
         std::lock_guard lock(mutex);
-        requests.push_back(data);
+        requests.push_back(request.Bytes());
     }
-    if (headEnd != std::string::npos) SendAll(client, reply);
+    if (request.HasHead()) SendAll(client, reply);
     if (holdOpen) {
         // Nothing more is sent, and the connection stays until the client leaves or the
         // capture ends: a server that stalls.
