@@ -187,7 +187,9 @@ private:
             return false;
         }
         if (!Wait()) return false;
-        if (!m_call->result.load()) {
+        // Some completions carry a count rather than a flag in dwResult (0 bytes at the end of
+        // a body); only an error code marks a failure.
+        if (!m_call->result.load() && m_call->error.load() != ERROR_SUCCESS) {
             FailWith(m_call->error.load());
             return false;
         }
