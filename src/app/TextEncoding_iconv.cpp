@@ -17,9 +17,9 @@ size_t Big5Unit(const char* src, size_t left) { return encoding::Big5UnitLength(
 // A surrogate pair counts as one character, a lone surrogate as one unit.
 size_t Utf16Unit(const char* src, size_t left) {
     if (left >= 4) {
-        char16_t first;
-        std::memcpy(&first, src, 2);
-        if (first >= 0xD800 && first <= 0xDBFF) return 4;
+        char16_t pair[2];
+        std::memcpy(pair, src, 4);
+        if (pair[0] >= 0xD800 && pair[0] <= 0xDBFF && pair[1] >= 0xDC00 && pair[1] <= 0xDFFF) return 4;
     }
     return left < 2 ? left : 2;
 }

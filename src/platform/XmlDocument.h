@@ -63,8 +63,10 @@ public:
     XmlDocument(const XmlDocument&) = delete;
     XmlDocument& operator=(const XmlDocument&) = delete;
 
-    // False when the file is missing or unreadable, when the text is not well-formed XML, or
-    // when it has no root element; the document is then empty. A new load replaces the old
+    // False when the file is missing or unreadable, when the text is not well-formed XML
+    // (an unclosed or crossed element, a repeated attribute, a second document element...),
+    // or when it has no document element; the document is then empty. Checks beyond these,
+    // such as refusing an undeclared entity, are the system parser's own. A new load replaces the old
     // document and invalidates its handles.
     bool LoadFile(const std::string& path);
     bool LoadBytes(std::string_view bytes);

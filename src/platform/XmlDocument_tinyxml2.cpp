@@ -57,7 +57,9 @@ struct XmlDocument::Impl {
     tinyxml2::XMLDocument doc{true, tinyxml2::COLLAPSE_WHITESPACE};
 
     bool Accept(tinyxml2::XMLError result) {
-        if (result == tinyxml2::XML_SUCCESS && doc.RootElement()) return true;
+        // One document element, as XML has it (the parser itself would take several).
+        const tinyxml2::XMLElement* root = result == tinyxml2::XML_SUCCESS ? doc.RootElement() : nullptr;
+        if (root && !root->NextSiblingElement()) return true;
         doc.Clear();
         return false;
     }
