@@ -7,7 +7,7 @@ NB_BUILD="${NB_BUILD:-$NB_ROOT/build}"
 NB_PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6opengl6-dev
-  libcurl4-openssl-dev libtinyxml2-dev libminizip-dev zlib1g-dev libssl-dev
+  libcurl4-openssl-dev libtinyxml2-dev zlib1g-dev libssl-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wqy-microhei

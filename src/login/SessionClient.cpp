@@ -1,104 +1,33 @@
 #include "login/SessionClient.h"
 
-#include <curl/curl.h>
-
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 #include "app/Endpoints.h"
 #include "app/LauncherContext.h"
 #include "app/TraceLog.h"
+#include "platform/HttpTransfer.h"
 
 namespace nb {
 namespace {
 
 constexpr std::string_view kSessionCookie = "PHPSESSID";
 
-struct CurlCleanup {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-using CurlHandle = std::unique_ptr<CURL, CurlCleanup>;
-
-struct SlistCleanup {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using HeaderList = std::unique_ptr<curl_slist, SlistCleanup>;
-
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 using FileHandle = std::unique_ptr<FILE, FileCloser>;
 
-// Only plain web addresses: a reply URL must never make the launcher read a local file or
-// talk another protocol, not even through a redirect.
-void RestrictToWeb(CURL* curl) {
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-}
-
-// ---- the reply fetch ----
-
-struct ReplySink {
-    FileHandle file;
-    bool openFailed = false;
-
-    bool Open() {
-        // "w+": created or truncated, as the reply parser expects a whole new document.
-        file.reset(std::fopen(kLoginReplyFile, "w+"));
-        if (!file) {
-            openFailed = true;
-            TraceLog("--------stream is Null -------------\n");
-        }
-        return file != nullptr;
-    }
-};
-
-size_t WriteReply(char* data, size_t size, size_t count, void* user) {
-    auto* sink = static_cast<ReplySink*>(user);
-    const size_t bytes = size * count;
-    if (!sink->file && !sink->Open()) return 0;  // ends the transfer with a write error
-    return std::fwrite(data, 1, bytes, sink->file.get()) == bytes ? bytes : 0;
-}
-
-// ---- the picture request ----
-
-struct ImageSink {
-    CURL* curl = nullptr;
-    std::string headers;  // the raw header block of the last response, CR LF line ends
-    FileHandle file;
-    bool decided = false;
-    bool keepBody = false;
-
-    // A picture is stored only from an answer with status 200; any other answer leaves the
-    // previous picture in place.
-    bool StartBody() {
-        decided = true;
-        long status = 0;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-        if (status != 200) return true;
-        file.reset(std::fopen(kVerificationImageFile, "wb"));
-        keepBody = file != nullptr;
-        return keepBody;
-    }
-};
-
-size_t CollectHeader(char* data, size_t size, size_t count, void* user) {
-    auto* sink = static_cast<ImageSink*>(user);
-    std::string_view line(data, size * count);
-    // An interim answer (100 Continue) is followed by the real one; keep only the last block.
-    if (line.starts_with("HTTP/")) sink->headers.clear();
-    sink->headers.append(line);
-    return size * count;
-}
-
-size_t WriteImage(char* data, size_t size, size_t count, void* user) {
-    auto* sink = static_cast<ImageSink*>(user);
-    const size_t bytes = size * count;
-    if (!sink->decided && !sink->StartBody()) return 0;
-    if (!sink->keepBody) return bytes;
-    return std::fwrite(data, 1, bytes, sink->file.get()) == bytes ? bytes : 0;
+// The account requests reach web addresses only, redirects included: a reply address must
+// never make the launcher read a local file or talk another protocol. They run on the
+// window's thread, so the transfer limits keep a silent service from freezing the window.
+platform::HttpRequest AccountRequest(const std::string& url, const char* agent) {
+    platform::HttpRequest request;
+    request.url = url;
+    request.agent = agent;
+    request.followRedirects = true;
+    request.schemes = platform::HttpSchemes::HttpOrHttps;
+    return request;
 }
 
 // The session id is as good as a password for the account service: the log gets the
@@ -123,68 +52,59 @@ std::string MaskSessionCookie(const std::string& headers) {
 
 bool FetchToLoginReply(const std::string& url) {
     TraceLog("%s \n", MaskQuerySecrets(url).c_str());
-    CurlHandle curl(curl_easy_init());
-    if (!curl) {
-        std::remove(kLoginReplyFile);
-        return false;
-    }
     TraceLog("hSession != NULL\n");
 
-    ReplySink sink;
-    CURLcode code = CURLE_URL_MALFORMAT;
-    if (!url.empty()) {
-        RestrictToWeb(curl.get());
-        curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
-        curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, kReplyFetchAgent);
-        // libcurl keeps no response cache, so nothing is ever written to one. Redirects are
-        // followed, as the system's own URL opener does.
-        curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, 10L);
-        curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &WriteReply);
-        curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &sink);
-        code = curl_easy_perform(curl.get());
-    }
-    // An answer without a body still replaces the reply file with an empty one.
-    if (code == CURLE_OK && !sink.file && !sink.openFailed) sink.Open();
-    const bool complete = code == CURLE_OK && sink.file != nullptr;
-    bool written = complete;
-    if (sink.file) written = std::fclose(sink.file.release()) == 0 && complete;
+    FileHandle file;
+    bool openFailed = false;
+    platform::HttpReceiver receiver;
+    receiver.onHead = [&](const platform::HttpHead&) {
+        // "w+": created or truncated, as the reply parser expects a whole new document; an
+        // answer without a body still leaves an empty one.
+        file.reset(std::fopen(kLoginReplyFile, "w+"));
+        if (!file) {
+            openFailed = true;
+            TraceLog("--------stream is Null -------------\n");
+        }
+        return !openFailed;
+    };
+    receiver.onBody = [&](const char* data, size_t size) {
+        return std::fwrite(data, 1, size, file.get()) == size;
+    };
+    const platform::HttpResult result = platform::HttpGet(AccountRequest(url, kReplyFetchAgent), receiver);
+
+    bool written = result.outcome == platform::HttpOutcome::Completed && file != nullptr;
+    if (file) written = std::fclose(file.release()) == 0 && written;
+    // A reply cut short or never received leaves no file, so that no earlier document can
+    // pass for the answer.
     if (!written) std::remove(kLoginReplyFile);
     return written;
 }
 
 void LauncherContext::FetchVerificationImage() {
-    CurlHandle curl(curl_easy_init());
-    if (!curl) return;
-    const std::string host = endpoints::AccountHost();
-    const std::string hostHeader = "HOST:" + host;
-    HeaderList headers(curl_slist_append(nullptr, hostHeader.c_str()));
-    if (!headers) return;
+    platform::HttpRequest request = AccountRequest(endpoints::VerificationImageUrl(), kImageRequestAgent);
+    request.headers = "HOST:" + endpoints::AccountHost() + "\r\n";
 
-    ImageSink sink;
-    sink.curl = curl.get();
-    RestrictToWeb(curl.get());
-    curl_easy_setopt(curl.get(), CURLOPT_URL, endpoints::VerificationImageUrl().c_str());
-    curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, kImageRequestAgent);
-    curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(curl.get(), CURLOPT_HEADERFUNCTION, &CollectHeader);
-    curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &sink);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &WriteImage);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &sink);
-    curl_easy_perform(curl.get());
+    // A picture is stored only from an answer with status 200; any other answer leaves the
+    // previous picture in place.
+    FileHandle file;
+    platform::HttpReceiver receiver;
+    receiver.onHead = [&](const platform::HttpHead& head) {
+        if (head.status != 200) return false;
+        file.reset(std::fopen(kVerificationImageFile, "wb"));
+        return file != nullptr;
+    };
+    receiver.onBody = [&](const char* data, size_t size) {
+        return std::fwrite(data, 1, size, file.get()) == size;
+    };
+    const platform::HttpResult result = platform::HttpGet(request, receiver);
+    file.reset();
 
     // No answer at all counts as status 0.
-    long status = 0;
-    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
-    if (status != 200) {
-        TraceLog("getResponse field! Error code is %d .", static_cast<int>(status));
+    if (result.head.status != 200) {
+        TraceLog("getResponse field! Error code is %d .", result.head.status);
         return;
     }
-    // A picture of 0 bytes still replaces the previous one.
-    if (!sink.decided) sink.StartBody();
-    sink.file.reset();
-
-    std::string sessionId = ExtractSessionId(sink.headers);
+    std::string sessionId = ExtractSessionId(result.head.headers);
     if (!sessionId.empty()) m_strSessionId = sessionId;
 }
 

@@ -15,10 +15,11 @@ inline constexpr const char* kVerificationImageFile = "vCode.png";
 inline constexpr const char* kReplyFetchAgent = "Mozilla/5.0";
 inline constexpr const char* kImageRequestAgent = "NbLauncher";
 
-// GET of a full URL; the body, whatever the status, becomes "LoginRes.xml". True when the
-// exchange completed and the file holds its body (possibly empty). When the request fails
-// (no network, refused connection, a transfer cut short, the file not writable) the reply
-// file is removed, so that no earlier document can pass for the answer; false then.
+// GET of a full URL (http or https, redirects followed to those only); the body, whatever
+// the status, becomes "LoginRes.xml". True when the exchange completed and the file holds
+// its body (possibly empty). When the request fails (no network, refused connection, a
+// service silent for the transfer stall limit, a transfer cut short, the file not writable)
+// the reply file is removed, so that no earlier document can pass for the answer; false then.
 bool FetchToLoginReply(const std::string& url);
 
 // The value of the PHPSESSID cookie in a raw response header block, or the empty text.

@@ -1,26 +1,61 @@
 #include "update/ZipArchive.h"
 
-#include <fcntl.h>
-#include <minizip/unzip.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <iterator>
+
+#include "platform/Files.h"
 
 namespace nb {
 namespace {
 
-constexpr size_t kBufferSize = 16384;
+constexpr size_t kChunk = 64 * 1024;           // output, and input of deflated items
+constexpr size_t kCentralWindow = 64 * 1024;   // directory read ahead
 constexpr int64_t kUnixToFileTimeSeconds = 11644473600LL;
 constexpr uint64_t kFileTimeUnitsPerSecond = 10000000ULL;
 
-unzFile Reader(void* p) {
-    return static_cast<unzFile>(p);
+constexpr uint32_t kLocalSignature = 0x04034b50;
+constexpr uint32_t kCentralSignature = 0x02014b50;
+constexpr uint32_t kEndSignature = 0x06054b50;
+constexpr uint32_t kZip64EndSignature = 0x06064b50;
+constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr size_t kLocalHeaderSize = 30;
+constexpr size_t kCentralHeaderSize = 46;
+constexpr size_t kEndSize = 22;
+constexpr size_t kZip64LocatorSize = 20;
+constexpr size_t kZip64EndSize = 56;
+constexpr uint32_t kNoSize = 0xFFFFFFFF;  // "see the ZIP64 block"
+constexpr uint32_t kZip64ExtraTag = 0x0001;
+constexpr size_t kEncryptionHeaderSize = 12;
+
+constexpr uint32_t kFlagEncrypted = 0x0001;
+constexpr uint32_t kFlagDataDescriptor = 0x0008;
+constexpr uint32_t kMethodStored = 0;
+constexpr uint32_t kMethodDeflated = 8;
+constexpr uint32_t kMethodBzip2 = 12;  // known, so its header is consistent, but not extracted
+
+constexpr uint32_t kUnixTypeMask = 0170000;
+constexpr uint32_t kUnixLink = 0120000;
+
+uint32_t Le16(const unsigned char* b) {
+    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8;
+}
+uint32_t Le32(const unsigned char* b) {
+    return Le16(b) | Le16(b + 2) << 16;
+}
+uint64_t Le64(const unsigned char* b) {
+    return static_cast<uint64_t>(Le32(b)) | static_cast<uint64_t>(Le32(b + 4)) << 32;
+}
+
+// a + b, or false when it does not fit.
+bool AddChecked(uint64_t a, uint64_t b, uint64_t& sum) {
+    if (a > UINT64_MAX - b) return false;
+    sum = a + b;
+    return true;
 }
 
 // ---- code page 936 text ----
@@ -57,14 +92,6 @@ uint64_t FileTimeFromUnix(int64_t t) {
     return static_cast<uint64_t>(t + kUnixToFileTimeSeconds) * kFileTimeUnitsPerSecond;
 }
 
-timespec TimespecFromFileTime(uint64_t ft) {
-    timespec ts{};
-    ts.tv_sec =
-        static_cast<time_t>(static_cast<int64_t>(ft / kFileTimeUnitsPerSecond) - kUnixToFileTimeSeconds);
-    ts.tv_nsec = static_cast<long>((ft % kFileTimeUnitsPerSecond) * 100);
-    return ts;
-}
-
 // A DOS date and time carry no zone; the archive's home platform reads them as local time.
 uint64_t FileTimeFromDos(uint32_t dos) {
     const uint32_t date = dos >> 16;
@@ -81,29 +108,19 @@ uint64_t FileTimeFromDos(uint32_t dos) {
     return t == static_cast<time_t>(-1) ? 0 : FileTimeFromUnix(t);
 }
 
-uint32_t ReadLe16(const std::vector<unsigned char>& b, size_t at) {
-    return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8;
-}
-
-int32_t ReadLe32(const std::vector<unsigned char>& b, size_t at) {
-    return static_cast<int32_t>(static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
-                                static_cast<uint32_t>(b[at + 2]) << 16 |
-                                static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
 // The first extended-timestamp ("UT") block of a local extra field overrides the DOS time.
 // A block that claims more times than it holds gives only the ones it holds.
 void ApplyExtendedTimestamp(const std::vector<unsigned char>& extra, ZipItemInfo& info) {
     size_t offset = 0;
     while (offset + 4 < extra.size()) {
-        const size_t blockSize = ReadLe16(extra, offset + 2);
+        const size_t blockSize = Le16(&extra[offset + 2]);
         if (extra[offset] == 'U' && extra[offset + 1] == 'T') {
             const size_t end = std::min(offset + 4 + blockSize, extra.size());
             size_t at = offset + 4;
             if (at >= end) return;
             const unsigned flags = extra[at++];
             auto take = [&](uint64_t& target) {
-                if (at + 4 <= end) target = FileTimeFromUnix(ReadLe32(extra, at));
+                if (at + 4 <= end) target = FileTimeFromUnix(static_cast<int32_t>(Le32(&extra[at])));
                 at += 4;
             };
             if (flags & 1) take(info.writeTime);
@@ -133,100 +150,66 @@ void DecodeAttributes(uint32_t external, uint32_t host, ZipItemInfo& info) {
                       (hidden ? kZipAttrHidden : 0) | (readOnly ? kZipAttrReadOnly : 0) |
                       (system ? kZipAttrSystem : 0);
     const uint32_t mode = external >> 16;
-    if (!dosLike && (mode & S_IFMT) != 0) {
-        info.symbolicLink = (mode & S_IFMT) == S_IFLNK;
+    if (!dosLike && (mode & kUnixTypeMask) != 0) {
+        info.symbolicLink = (mode & kUnixTypeMask) == kUnixLink;
         if (!info.symbolicLink) info.unixMode = mode & 0777;
     }
 }
 
-// ---- files and folders ----
-
-bool IsFolder(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+// An item without Unix permissions (made on Windows) says only whether it is read-only;
+// it keeps the execute bits of the file it replaces, so a patched program still starts.
+uint32_t OutputMode(const ZipItemInfo& info, const std::string& path) {
+    if (info.unixMode != 0) return info.unixMode;
+    uint32_t mode = (info.attributes & kZipAttrReadOnly) ? 0444 : 0644;
+    uint32_t old = 0;
+    if (platform::GetFileMode(path, old)) mode |= old & 0111;
+    return mode;
 }
+
+// ---- files and folders ----
 
 // Parents before children; failures show up when the output file cannot be created.
 void MakeDirectories(const std::string& root, const std::string& folder) {
-    if (!root.empty() && !IsFolder(root)) ::mkdir(root.c_str(), 0777);
+    if (!root.empty() && !platform::IsFolder(root)) platform::MakeFolder(root);
     for (size_t i = 1; i < folder.size(); ++i) {
         if (folder[i] != '/') continue;
         const std::string path = root + folder.substr(0, i);
-        if (!IsFolder(path)) ::mkdir(path.c_str(), 0777);
+        if (!platform::IsFolder(path)) platform::MakeFolder(path);
     }
     if (!folder.empty() && folder.back() != '/') {
         const std::string path = root + folder;
-        if (!IsFolder(path)) ::mkdir(path.c_str(), 0777);
+        if (!platform::IsFolder(path)) platform::MakeFolder(path);
     }
 }
 
-mode_t FileMode(const ZipItemInfo& info) {
-    if (info.unixMode != 0) return static_cast<mode_t>(info.unixMode);
-    return (info.attributes & kZipAttrReadOnly) ? 0444 : 0644;
-}
+// ---- traditional zip encryption ----
 
-// Replaces whatever is at path with a new regular file. A symbolic link in the way is
-// removed rather than followed, so an item never writes through a link to elsewhere.
-int CreateOutputFile(const std::string& path, mode_t mode) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0) {
-        if (S_ISLNK(st.st_mode)) {
-            ::unlink(path.c_str());
-        } else if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) {
-            ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR);
+class ZipCrypto {
+public:
+    explicit ZipCrypto(const std::string& password) : m_table(get_crc_table()) {
+        for (char c : password) Update(static_cast<unsigned char>(c));
+    }
+    void Decrypt(unsigned char* data, size_t size) {
+        for (size_t i = 0; i < size; ++i) {
+            const uint32_t temp = (m_keys[2] & 0xFFFF) | 2;
+            data[i] ^= static_cast<unsigned char>((temp * (temp ^ 1)) >> 8);
+            Update(data[i]);
         }
     }
-    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
-    int fd = ::open(path.c_str(), flags, 0600);
-    if (fd < 0 && (errno == ETXTBSY || errno == ELOOP)) {
-        // A running program cannot be rewritten in place, but it can be replaced.
-        ::unlink(path.c_str());
-        fd = ::open(path.c_str(), flags | O_EXCL, 0600);
-    }
-    if (fd >= 0 && ::fchmod(fd, mode) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
+private:
+    uint32_t Crc(uint32_t crc, unsigned char b) const {
+        return static_cast<uint32_t>(m_table[(crc ^ b) & 0xFF]) ^ (crc >> 8);
     }
-    return true;
-}
+    void Update(unsigned char c) {
+        m_keys[0] = Crc(m_keys[0], c);
+        m_keys[1] = (m_keys[1] + (m_keys[0] & 0xFF)) * 134775813u + 1;
+        m_keys[2] = Crc(m_keys[2], static_cast<unsigned char>(m_keys[1] >> 24));
+    }
 
-// The archive file is opened close-on-exec so that programs started after a patch do
-// not inherit it.
-voidpf OpenArchiveFile(voidpf, const void* name, int mode) {
-    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ || !name) return nullptr;
-    return std::fopen(static_cast<const char*>(name), "rbe");
-}
-
-// minizip does not find an end record at the very start of the file, so it refuses the
-// empty archive (nothing but that record); it is a valid archive of no items.
-bool IsEmptyArchive(const std::string& fileName) {
-    constexpr size_t kEndRecord = 22;
-    FILE* f = std::fopen(fileName.c_str(), "rbe");
-    if (!f) return false;
-    unsigned char record[kEndRecord];
-    const bool read = std::fread(record, 1, kEndRecord, f) == kEndRecord;
-    std::fseek(f, 0, SEEK_END);
-    const long size = std::ftell(f);
-    std::fclose(f);
-    if (!read || record[0] != 'P' || record[1] != 'K' || record[2] != 5 || record[3] != 6) return false;
-    for (size_t i = 4; i < 20; ++i)
-        if (record[i] != 0) return false;  // disks, entries, directory size and offset all zero
-    const long comment = record[20] | record[21] << 8;
-    return size == static_cast<long>(kEndRecord) + comment;
-}
+    const z_crc_t* m_table;
+    uint32_t m_keys[3] = {0x12345678u, 0x23456789u, 0x34567890u};
+};
 
 }  // namespace
 
@@ -280,55 +263,168 @@ bool HasParentSegment(std::string_view path) {
 }
 
 std::unique_ptr<ZipArchive> ZipArchive::Open(const std::string& fileName, const char* password) {
-    zlib_filefunc64_def files;
-    fill_fopen64_filefunc(&files);
-    files.zopen64_file = OpenArchiveFile;
-    unzFile reader = unzOpen2_64(fileName.c_str(), &files);
-    if (!reader && !IsEmptyArchive(fileName)) return nullptr;
+    std::unique_ptr<platform::ByteSource> source = platform::OpenFileSource(fileName);
+    if (!source) return nullptr;
+    return Open(std::move(source), password);
+}
 
+std::unique_ptr<ZipArchive> ZipArchive::Open(std::unique_ptr<platform::ByteSource> source,
+                                             const char* password) {
+    if (!source) return nullptr;
     std::unique_ptr<ZipArchive> archive(new ZipArchive());
-    archive->m_pReader = reader;
-    if (reader) {
-        unz_global_info64 global{};
-        if (unzGetGlobalInfo64(reader, &global) != UNZ_OK || global.number_entry > INT32_MAX) return nullptr;
-        archive->m_nCount = static_cast<int32_t>(global.number_entry);
-        // The reader opens some archives whose directory it then cannot read (a cut-off end
-        // record reads as zeros); those are no archives either.
-        if (archive->m_nCount > 0 && unzGoToFirstFile(reader) != UNZ_OK) return nullptr;
-    }
+    archive->m_source = std::move(source);
+    if (!archive->ReadEndRecords()) return nullptr;
+    // The first record must be readable, or there is no directory at all.
+    if (archive->m_nCount > 0 && archive->GoToItem(0) != ZipResult::kOk) return nullptr;
     if (password) {
         archive->m_bHasPassword = true;
         archive->m_strPassword = password;
     }
     // A root too long for the path buffers is kept whole: every extraction under it is
     // then refused by the path length check instead of landing somewhere else.
-    char cwd[PATH_MAX];
-    if (!::getcwd(cwd, sizeof cwd)) return nullptr;
-    archive->m_strRoot = cwd;
-    if (archive->m_strRoot.back() != '/') archive->m_strRoot += '/';
+    archive->m_strRoot = platform::CurrentFolder();
+    if (archive->m_strRoot.empty()) return nullptr;
+    if (archive->m_strRoot.back() != '/' && archive->m_strRoot.back() != '\\') archive->m_strRoot += '/';
     return archive;
 }
 
-ZipArchive::~ZipArchive() {
-    if (m_nOpenItem >= 0) unzCloseCurrentFile(Reader(m_pReader));
-    if (m_pReader) unzClose(Reader(m_pReader));
+ZipArchive::~ZipArchive() = default;
+
+// The end record is the last "PK\5\6" within the last 64 KiB (its comment may follow it);
+// a ZIP64 locator just before it points to the ZIP64 end record, whose counts and offsets
+// then hold. Bytes before the archive proper (a self-extracting program) shift every offset.
+bool ZipArchive::ReadEndRecords() {
+    const uint64_t size = m_source->Size();
+    if (size < kEndSize) return false;
+    const size_t tailSize = static_cast<size_t>(std::min<uint64_t>(size, 0xFFFF + kEndSize));
+    std::vector<unsigned char> tail(tailSize);
+    if (!m_source->ReadAt(size - tailSize, tail.data(), tailSize)) return false;
+    size_t found = tailSize;
+    for (size_t i = tailSize - 4 + 1; i-- > 0;) {
+        if (Le32(&tail[i]) == kEndSignature) {
+            found = i;
+            break;
+        }
+    }
+    if (found == tailSize || found + kEndSize > tailSize) return false;
+    const unsigned char* end = &tail[found];
+    uint64_t directoryPosition = size - tailSize + found;
+    uint64_t disk = Le16(end + 4);
+    uint64_t directoryDisk = Le16(end + 6);
+    uint64_t entriesHere = Le16(end + 8);
+    uint64_t entries = Le16(end + 10);
+    uint64_t directorySize = Le32(end + 12);
+    uint64_t directoryOffset = Le32(end + 16);
+
+    if (directoryPosition >= kZip64LocatorSize) {
+        unsigned char locator[kZip64LocatorSize];
+        unsigned char record[kZip64EndSize];
+        uint64_t recordAt = 0;
+        if (m_source->ReadAt(directoryPosition - kZip64LocatorSize, locator, sizeof locator) &&
+            Le32(locator) == kZip64LocatorSignature && Le32(locator + 4) == 0 && Le32(locator + 16) == 1 &&
+            (recordAt = Le64(locator + 8), m_source->ReadAt(recordAt, record, sizeof record)) &&
+            Le32(record) == kZip64EndSignature) {
+            directoryPosition = recordAt;
+            disk = Le32(record + 16);
+            directoryDisk = Le32(record + 20);
+            entriesHere = Le64(record + 24);
+            entries = Le64(record + 32);
+            directorySize = Le64(record + 40);
+            directoryOffset = Le64(record + 48);
+        }
+    }
+    uint64_t directoryEnd = 0;
+    if (entries != entriesHere || disk != 0 || directoryDisk != 0 || entries > INT32_MAX ||
+        !AddChecked(directoryOffset, directorySize, directoryEnd) || directoryPosition < directoryEnd)
+        return false;
+    m_nPrefix = directoryPosition - directoryEnd;
+    m_nCentralStart = directoryOffset + m_nPrefix;
+    m_nCount = static_cast<int32_t>(entries);
+    return true;
+}
+
+// Directory records are small and read one after the other: they come from a window read
+// ahead, so walking the directory costs one read per window, not several per record.
+bool ZipArchive::ReadCentral(uint64_t offset, void* data, size_t size) {
+    if (size == 0) return true;
+    if (size > kCentralWindow) return m_source->ReadAt(offset, data, size);
+    if (offset < m_nCentralAt || offset - m_nCentralAt + size > m_central.size()) {
+        const uint64_t total = m_source->Size();
+        if (offset > total || size > total - offset) return false;
+        m_central.resize(static_cast<size_t>(std::min<uint64_t>(kCentralWindow, total - offset)));
+        m_nCentralAt = offset;
+        if (!m_source->ReadAt(offset, m_central.data(), m_central.size())) {
+            m_central.clear();
+            return false;
+        }
+    }
+    std::memcpy(data, m_central.data() + (offset - m_nCentralAt), size);
+    return true;
+}
+
+bool ZipArchive::ReadEntry(uint64_t offset, Entry& entry) {
+    unsigned char h[kCentralHeaderSize];
+    if (!ReadCentral(offset, h, sizeof h) || Le32(h) != kCentralSignature) return false;
+    entry = Entry{};
+    entry.madeBy = Le16(h + 4);
+    entry.flags = Le16(h + 8);
+    entry.method = Le16(h + 10);
+    entry.dosDateTime = Le16(h + 14) << 16 | Le16(h + 12);
+    entry.crc = Le32(h + 16);
+    entry.compressedSize = Le32(h + 20);
+    entry.size = Le32(h + 24);
+    const size_t nameLength = Le16(h + 28);
+    const size_t extraLength = Le16(h + 30);
+    const size_t commentLength = Le16(h + 32);
+    const uint32_t disk = Le16(h + 34);
+    entry.externalAttributes = Le32(h + 38);
+    entry.localOffset = Le32(h + 42);
+    entry.name.resize(nameLength);
+    std::vector<unsigned char> extra(extraLength);
+    if (!ReadCentral(offset + kCentralHeaderSize, entry.name.data(), nameLength) ||
+        !ReadCentral(offset + kCentralHeaderSize + nameLength, extra.data(), extraLength))
+        return false;
+
+    // The ZIP64 block holds, in this order, exactly the values whose short field is full.
+    for (size_t at = 0; at + 4 <= extra.size();) {
+        const uint32_t tag = Le16(&extra[at]);
+        const size_t blockEnd = std::min(at + 4 + Le16(&extra[at + 2]), extra.size());
+        if (tag == kZip64ExtraTag) {
+            size_t p = at + 4;
+            auto take = [&](uint64_t& value) {
+                if (value != kNoSize) return true;
+                if (p + 8 > blockEnd) return false;
+                value = Le64(&extra[p]);
+                p += 8;
+                return true;
+            };
+            if (!take(entry.size) || !take(entry.compressedSize) || !take(entry.localOffset)) return false;
+            if (disk == 0xFFFF && p + 4 > blockEnd) return false;
+            break;
+        }
+        at = blockEnd;
+    }
+    if (!AddChecked(entry.localOffset, m_nPrefix, entry.localOffset)) return false;
+    entry.next = offset + kCentralHeaderSize + nameLength + extraLength + commentLength;
+    return true;
 }
 
 ZipResult ZipArchive::GoToItem(int32_t index) {
-    unzFile reader = Reader(m_pReader);
-    if (index < m_nPosition) {
-        if (unzGoToFirstFile(reader) != UNZ_OK) {
-            m_nPosition = INT32_MAX;
+    if (m_nPosition < 0 || index < m_nPosition) {
+        if (!ReadEntry(m_nCentralStart, m_current)) {
+            m_nPosition = -1;
             return ZipResult::kBadLocalHeader;
         }
         m_nPosition = 0;
     }
     while (m_nPosition < index) {
-        if (unzGoToNextFile(reader) != UNZ_OK) {
+        Entry next;
+        if (!ReadEntry(m_current.next, next)) {
             // Unknown position: the next request starts again from the first item.
-            m_nPosition = INT32_MAX;
+            m_nPosition = -1;
             return ZipResult::kBadLocalHeader;
         }
+        m_current = std::move(next);
         ++m_nPosition;
     }
     return ZipResult::kOk;
@@ -336,10 +432,6 @@ ZipResult ZipArchive::GoToItem(int32_t index) {
 
 ZipResult ZipArchive::GetItemInfo(int32_t index, ZipItemInfo& info) {
     if (index < -1 || index >= m_nCount) return ZipResult::kBadArgument;
-    if (m_nOpenItem >= 0) {
-        unzCloseCurrentFile(Reader(m_pReader));
-        m_nOpenItem = -1;
-    }
     if (index != -1 && index == m_nCachedIndex) {
         info = m_cachedInfo;
         return ZipResult::kOk;
@@ -350,55 +442,52 @@ ZipResult ZipArchive::GetItemInfo(int32_t index, ZipItemInfo& info) {
         return ZipResult::kOk;
     }
     ZipItemInfo read;
-    const ZipResult result = ReadItemInfo(index, read);
+    Entry entry;
+    const ZipResult result = ReadItemInfo(index, read, entry);
     if (result != ZipResult::kOk) return result;
     m_cachedInfo = read;
+    m_cachedEntry = std::move(entry);
     m_nCachedIndex = index;
     info = std::move(read);
     return ZipResult::kOk;
 }
 
-ZipResult ZipArchive::ReadItemInfo(int32_t index, ZipItemInfo& info) {
+ZipResult ZipArchive::ReadItemInfo(int32_t index, ZipItemInfo& info, Entry& entry) {
     if (ZipResult r = GoToItem(index); r != ZipResult::kOk) return r;
-    unzFile reader = Reader(m_pReader);
+    entry = m_current;
+    if (entry.name.size() >= kZipMaxPath) return ZipResult::kCannotOpen;  // refused, never cut
 
-    unz_file_info64 fi{};
-    char name[kZipMaxPath];
-    if (unzGetCurrentFileInfo64(reader, &fi, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
+    // The local header must tell the same story as the directory (sizes and checksum
+    // only when they are not deferred to a descriptor after the data).
+    unsigned char h[kLocalHeaderSize];
+    if (!m_source->ReadAt(entry.localOffset, h, sizeof h) || Le32(h) != kLocalSignature)
         return ZipResult::kBadLocalHeader;
-    if (fi.size_filename >= kZipMaxPath) return ZipResult::kCannotOpen;  // refused, never cut
-
-    // Opening the raw item checks its local header against the directory.
-    int method = 0;
-    if (unzOpenCurrentFile3(reader, &method, nullptr, 1, nullptr) != UNZ_OK)
+    const uint32_t localFlags = Le16(h + 6);
+    const uint32_t localCompressed = Le32(h + 18);
+    const uint32_t localSize = Le32(h + 22);
+    const bool deferred = (localFlags & kFlagDataDescriptor) != 0;
+    if (Le16(h + 8) != entry.method ||
+        (entry.method != kMethodStored && entry.method != kMethodDeflated && entry.method != kMethodBzip2) ||
+        (!deferred && Le32(h + 14) != entry.crc) ||
+        (!deferred && localCompressed != kNoSize && localCompressed != entry.compressedSize) ||
+        (!deferred && localSize != kNoSize && localSize != entry.size) || Le16(h + 26) != entry.name.size())
         return ZipResult::kBadLocalHeader;
-    m_nOpenItem = index;
-    if (!ClaimDataRange(index, unzGetCurrentFileZStreamPos64(reader), fi.compressed_size)) {
-        unzCloseCurrentFile(reader);
-        m_nOpenItem = -1;
+    const size_t extraLength = Le16(h + 28);
+    uint64_t extraStart = 0;
+    if (!AddChecked(entry.localOffset, kLocalHeaderSize + entry.name.size(), extraStart) ||
+        !AddChecked(extraStart, extraLength, entry.dataStart) ||
+        !ClaimDataRange(index, entry.dataStart, entry.compressedSize))
         return ZipResult::kBadLocalHeader;
-    }
-    std::vector<unsigned char> extra;
-    const int extraSize = unzGetLocalExtrafield(reader, nullptr, 0);
-    ZipResult result = ZipResult::kOk;
-    if (extraSize < 0) {
-        result = ZipResult::kBadExtraField;
-    } else if (extraSize > 0) {
-        extra.resize(static_cast<size_t>(extraSize));
-        if (unzGetLocalExtrafield(reader, extra.data(), static_cast<unsigned>(extraSize)) != extraSize)
-            result = ZipResult::kBadExtraField;
-    }
-    unzCloseCurrentFile(reader);
-    m_nOpenItem = -1;
-    if (result != ZipResult::kOk) return result;
+    std::vector<unsigned char> extra(extraLength);
+    if (extraLength > 0 && !m_source->ReadAt(extraStart, extra.data(), extraLength))
+        return ZipResult::kBadExtraField;
 
     info.index = index;
-    info.name = SanitizeZipName(std::string_view(name, fi.size_filename));
-    DecodeAttributes(static_cast<uint32_t>(fi.external_fa), static_cast<uint32_t>(fi.version >> 8) & 0xFF,
-                     info);
-    info.compressedSize = static_cast<uint32_t>(fi.compressed_size);
-    info.size = static_cast<uint32_t>(fi.uncompressed_size);
-    info.writeTime = info.accessTime = info.createTime = FileTimeFromDos(static_cast<uint32_t>(fi.dosDate));
+    info.name = SanitizeZipName(entry.name);
+    DecodeAttributes(entry.externalAttributes, (entry.madeBy >> 8) & 0xFF, info);
+    info.compressedSize = static_cast<uint32_t>(entry.compressedSize);
+    info.size = static_cast<uint32_t>(entry.size);
+    info.writeTime = info.accessTime = info.createTime = FileTimeFromDos(entry.dosDateTime);
     ApplyExtendedTimestamp(extra, info);
     return ZipResult::kOk;
 }
@@ -419,10 +508,6 @@ bool ZipArchive::ClaimDataRange(int32_t index, uint64_t start, uint64_t size) {
 }
 
 ZipResult ZipArchive::ExtractItem(int32_t index, const std::string& destinationName) {
-    if (m_nOpenItem >= 0) {
-        unzCloseCurrentFile(Reader(m_pReader));
-        m_nOpenItem = -1;
-    }
     if (index < 0 || index >= m_nCount) return ZipResult::kBadArgument;
     ZipItemInfo info;
     if (ZipResult r = GetItemInfo(index, info); r != ZipResult::kOk) return r;
@@ -443,67 +528,102 @@ ZipResult ZipArchive::ExtractItem(int32_t index, const std::string& destinationN
     const std::string path = root + folder + file;
     if (path.size() >= kZipMaxPath) return ZipResult::kCannotOpen;
     MakeDirectories(root, folder);
-    return WriteItem(info, path);
+    return WriteItem(info, m_cachedEntry, path);
 }
 
-ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const std::string& path) {
-    if (ZipResult r = GoToItem(info.index); r != ZipResult::kOk) return r;
-    unzFile reader = Reader(m_pReader);
-    unz_file_info64 fi{};
-    if (unzGetCurrentFileInfo64(reader, &fi, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-        return ZipResult::kBadLocalHeader;
-    const bool encrypted = (fi.flag & 1) != 0;
+ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const Entry& entry, const std::string& path) {
+    const bool encrypted = (entry.flags & kFlagEncrypted) != 0;
     // Checked before the output file is made, so a refused item leaves nothing behind.
     if (encrypted && !m_bHasPassword) return ZipResult::kPassword;
-    if (fi.compression_method != 0 && fi.compression_method != Z_DEFLATED) return ZipResult::kDataError;
+    if (entry.method != kMethodStored && entry.method != kMethodDeflated) return ZipResult::kDataError;
 
-    const int fd = CreateOutputFile(path, FileMode(info));
-    if (fd < 0) return ZipResult::kCannotOpen;
-    if (m_buffer.empty()) m_buffer.resize(kBufferSize);
+    platform::ReplacementFile out;
+    if (!out.Create(path)) return ZipResult::kCannotOpen;
+    if (m_buffer.empty()) m_buffer.resize(2 * kChunk);
+    unsigned char* const output = m_buffer.data();
+    unsigned char* const input = m_buffer.data() + kChunk;
 
-    ZipResult result = ZipResult::kOk;
-    const int opened = unzOpenCurrentFilePassword(reader, m_bHasPassword ? m_strPassword.c_str() : nullptr);
-    if (opened != UNZ_OK) {
-        result = opened == UNZ_BADZIPFILE ? ZipResult::kBadLocalHeader : ZipResult::kDataError;
-    } else {
-        m_nOpenItem = info.index;
-        for (;;) {
-            const int n = unzReadCurrentFile(reader, m_buffer.data(), static_cast<unsigned>(m_buffer.size()));
-            if (n < 0) {
-                result = encrypted && n == Z_DATA_ERROR ? ZipResult::kPassword : ZipResult::kDataError;
-                break;
-            }
-            if (n > 0) {
-                if (!WriteAll(fd, m_buffer.data(), static_cast<size_t>(n))) {
-                    result = ZipResult::kWriteFailed;
-                    break;
-                }
-                continue;
-            }
-            if (unzeof(reader) != 1) {
-                result = ZipResult::kDataError;  // the data ended before the item's size
-                break;
-            }
-            const timespec times[2] = {TimespecFromFileTime(info.accessTime),
-                                       TimespecFromFileTime(info.writeTime)};
-            ::futimens(fd, times);
-            break;
-        }
-        // A damaged archive whose deflate stream still decodes is caught by its checksum.
-        if (unzCloseCurrentFile(reader) == UNZ_CRCERROR && result == ZipResult::kOk)
-            result = ZipResult::kDataError;
-        m_nOpenItem = -1;
+    uint64_t position = entry.dataStart;
+    uint64_t remaining = entry.compressedSize;  // stored bytes not read yet
+    std::unique_ptr<ZipCrypto> crypto;
+    if (encrypted) {
+        unsigned char header[kEncryptionHeaderSize];
+        if (remaining < sizeof header || !m_source->ReadAt(position, header, sizeof header))
+            return ZipResult::kDataError;
+        crypto = std::make_unique<ZipCrypto>(m_strPassword);
+        crypto->Decrypt(header, sizeof header);
+        // The header's last byte repeats the checksum's top byte (or, when the checksum
+        // follows the data, the DOS time's): a wrong password shows here.
+        const uint32_t check =
+            (entry.flags & kFlagDataDescriptor) ? (entry.dosDateTime >> 8) & 0xFF : entry.crc >> 24;
+        if (header[sizeof header - 1] != check) return ZipResult::kPassword;
+        position += sizeof header;
+        remaining -= sizeof header;
     }
-    if (::close(fd) != 0 && result == ZipResult::kOk) result = ZipResult::kWriteFailed;
-    return result;
+    auto readStored = [&](unsigned char* to, size_t n) {
+        if (n > remaining || !m_source->ReadAt(position, to, n)) return false;
+        if (crypto) crypto->Decrypt(to, n);
+        position += n;
+        remaining -= n;
+        return true;
+    };
+
+    uint64_t left = entry.size;  // bytes still to produce
+    uLong crc = crc32(0L, Z_NULL, 0);
+    auto emit = [&](const unsigned char* data, size_t n) {
+        crc = crc32(crc, data, static_cast<uInt>(n));
+        left -= n;
+        return out.Write(data, n);
+    };
+
+    if (entry.method == kMethodStored) {
+        while (left > 0) {
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(left, kChunk));
+            if (!readStored(output, n)) return ZipResult::kDataError;  // the item ended before its data
+            if (!emit(output, n)) return ZipResult::kWriteFailed;
+        }
+    } else {
+        z_stream z{};
+        if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return ZipResult::kDataError;
+        struct InflateEnd {
+            z_stream& stream;
+            ~InflateEnd() { inflateEnd(&stream); }
+        } inflateEnd{z};
+        while (left > 0) {
+            if (z.avail_in == 0 && remaining > 0) {
+                const size_t n = static_cast<size_t>(std::min<uint64_t>(remaining, kChunk));
+                if (!readStored(input, n)) return ZipResult::kDataError;
+                z.next_in = input;
+                z.avail_in = static_cast<uInt>(n);
+            }
+            const uInt inputBefore = z.avail_in;
+            z.next_out = output;
+            z.avail_out = static_cast<uInt>(std::min<uint64_t>(left, kChunk));
+            const uInt room = z.avail_out;
+            const int rc = inflate(&z, Z_NO_FLUSH);
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+                return encrypted && rc == Z_DATA_ERROR ? ZipResult::kPassword : ZipResult::kDataError;
+            const size_t produced = room - z.avail_out;
+            if (produced > 0 && !emit(output, produced)) return ZipResult::kWriteFailed;
+            if (rc == Z_STREAM_END) break;
+            if (produced == 0 && z.avail_in == inputBefore && remaining == 0)
+                return ZipResult::kDataError;  // the stored data ended before the item's size
+        }
+    }
+    // A damaged archive whose deflate stream still decodes is caught by its checksum.
+    if (left != 0 || crc != entry.crc) return ZipResult::kDataError;
+
+    platform::FileStamp stamp;
+    stamp.attributes = info.attributes;
+    stamp.mode = OutputMode(info, path);
+    stamp.accessTime = info.accessTime;
+    stamp.writeTime = info.writeTime;
+    stamp.createTime = info.createTime;
+    return out.Commit(stamp) ? ZipResult::kOk : ZipResult::kWriteFailed;
 }
 
 bool ZipArchive::FlushExtracted() const {
-    const int fd = ::open(m_strRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::syncfs(fd) == 0;
-    ::close(fd);
-    return ok;
+    return platform::FlushFileSystem(m_strRoot);
 }
 
 }  // namespace nb

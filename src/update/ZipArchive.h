@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ByteSource.h"
+
 namespace nb {
 
 // Result codes of the archive operations; kOk is the only success.
@@ -50,15 +52,21 @@ struct ZipItemInfo {
     bool symbolicLink = false;  // stored as a link on a Unix host; extracted as a plain file
 };
 
-// Reader of one zip archive. Items are reached by walking the central directory forward,
-// so asking for items 0, 1, 2 ... in order reads the directory once; the last record is
-// cached, so extracting the item just asked for does not read it again. Every operation
-// leaves the archive usable for further calls. Extraction writes under the extraction
-// root (the working folder when the archive was opened) and never outside it.
+// Reader of one zip archive (ZIP64 included; stored and deflated items; traditional
+// encryption when a password is given). Items are reached by walking the central directory
+// forward, so asking for items 0, 1, 2 ... in order reads the directory once; the last
+// record is cached, so extracting the item just asked for does not read it again. Every
+// operation leaves the archive usable for further calls. Extraction writes under the
+// extraction root (the working folder when the archive was opened) and never outside it;
+// each file is written beside its target and renamed into place only when its data and
+// checksum are good, so a failed item leaves the file it would replace as it was.
 class ZipArchive {
 public:
     // Null when the file is missing, unreadable or not a zip archive. password: null for none.
     static std::unique_ptr<ZipArchive> Open(const std::string& fileName, const char* password = nullptr);
+    // The same over any byte source (an archive on a web server read by ranges, say).
+    static std::unique_ptr<ZipArchive> Open(std::unique_ptr<platform::ByteSource> source,
+                                            const char* password = nullptr);
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
     ZipArchive& operator=(const ZipArchive&) = delete;
@@ -77,22 +85,46 @@ public:
     const std::string& Root() const { return m_strRoot; }
 
 private:
+    // One central directory record, as far as extraction needs it.
+    struct Entry {
+        uint32_t madeBy = 0;
+        uint32_t flags = 0;
+        uint32_t method = 0;
+        uint32_t dosDateTime = 0;  // date in the high half
+        uint32_t crc = 0;
+        uint64_t compressedSize = 0;
+        uint64_t size = 0;
+        uint64_t localOffset = 0;
+        uint32_t externalAttributes = 0;
+        std::string name;        // as stored, whole
+        uint64_t next = 0;       // where the following record starts
+        uint64_t dataStart = 0;  // after the local header, once that has been checked
+    };
+
     ZipArchive() = default;
+    bool ReadEndRecords();
+    bool ReadCentral(uint64_t offset, void* data, size_t size);
+    bool ReadEntry(uint64_t offset, Entry& entry);
     ZipResult GoToItem(int32_t index);
-    ZipResult ReadItemInfo(int32_t index, ZipItemInfo& info);
-    ZipResult WriteItem(const ZipItemInfo& info, const std::string& path);
+    ZipResult ReadItemInfo(int32_t index, ZipItemInfo& info, Entry& entry);
+    ZipResult WriteItem(const ZipItemInfo& info, const Entry& entry, const std::string& path);
     // Records where an item's stored data lie; false when they overlap another item's.
     bool ClaimDataRange(int32_t index, uint64_t start, uint64_t size);
 
-    void* m_pReader = nullptr;  // minizip's unzFile
+    std::unique_ptr<platform::ByteSource> m_source;
+    uint64_t m_nCentralStart = 0;  // first directory record
+    uint64_t m_nPrefix = 0;        // bytes before the archive proper (a self-extractor's program)
+    std::vector<unsigned char> m_central;  // a window of the directory, read ahead
+    uint64_t m_nCentralAt = 0;             // where that window starts
     int32_t m_nCount = 0;
-    int32_t m_nPosition = 0;   // item the reader is positioned on
-    int32_t m_nOpenItem = -1;  // item open for reading, or -1
+    int32_t m_nPosition = -1;  // item whose record m_current holds; -1 none, INT32_MAX unknown
+    Entry m_current;
     int32_t m_nCachedIndex = -1;
     ZipItemInfo m_cachedInfo;
+    Entry m_cachedEntry;
     bool m_bHasPassword = false;
     std::string m_strPassword;
-    std::vector<char> m_buffer;  // 16 KiB, made at the first extraction
+    std::vector<unsigned char> m_buffer;  // output and input halves, made at the first extraction
     std::string m_strRoot;       // ends with '/'
     std::map<uint64_t, std::pair<uint64_t, int32_t>> m_dataRanges;  // start -> end, item
 };

@@ -1,7 +1,8 @@
 #include "TestZip.h"
 
-#include <minizip/zip.h>
 #include <zlib.h>
+
+#include "ZipWriter.h"
 
 #include <ctime>
 
@@ -47,30 +48,30 @@ int64_t DosTimeAsUnix(uint32_t dosDate) {
 }
 
 bool WriteTestZip(const std::string& path, const std::vector<TestZipItem>& items) {
-    zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    if (!zip) return false;
+    zipwriter::ZipWriter zip;
+    if (!zip.Open(path)) return false;
     bool ok = true;
     for (const TestZipItem& item : items) {
-        zip_fileinfo info{};
-        info.dosDate = item.dosDate;
-        info.external_fa = item.externalAttributes;
+        zipwriter::ZipWriterItem header;
+        header.name = item.name;
+        header.dosDateTime = item.dosDate;
+        header.externalAttributes = item.externalAttributes;
+        header.madeBy = item.madeBy;
+        header.deflated = item.deflate;
+        header.flags = item.encryptedFlag ? 1 : 0;
+        header.localExtra = item.localExtra;
+        header.centralExtra = item.centralExtra;
         const std::string data = item.rawData   ? *item.rawData
                                  : item.deflate ? RawDeflate(item.content)
                                                 : item.content;
-        const uLong crc = item.crc ? *item.crc
-                                   : crc32(0L, reinterpret_cast<const Bytef*>(item.content.data()),
-                                           static_cast<uInt>(item.content.size()));
-        ok = zipOpenNewFileInZip4_64(zip, item.name.c_str(), &info, item.localExtra.data(),
-                                     static_cast<uInt>(item.localExtra.size()), item.centralExtra.data(),
-                                     static_cast<uInt>(item.centralExtra.size()), nullptr,
-                                     item.deflate ? Z_DEFLATED : 0, item.deflate ? 6 : 0, 1, -MAX_WBITS, 8,
-                                     Z_DEFAULT_STRATEGY, nullptr, 0, item.madeBy, item.encryptedFlag ? 1 : 0,
-                                     0) == ZIP_OK &&
-             zipWriteInFileInZip(zip, data.data(), static_cast<unsigned>(data.size())) == ZIP_OK &&
-             zipCloseFileInZipRaw64(zip, item.content.size(), crc) == ZIP_OK;
+        const uint32_t crc = item.crc ? *item.crc
+                                      : static_cast<uint32_t>(crc32(
+                                            0L, reinterpret_cast<const Bytef*>(item.content.data()),
+                                            static_cast<uInt>(item.content.size())));
+        ok = zip.Begin(header, -1) && zip.Write(data.data(), data.size()) && zip.EndRaw(item.content.size(), crc);
         if (!ok) break;
     }
-    return zipClose(zip, nullptr) == ZIP_OK && ok;
+    return zip.Close() && ok;
 }
 
 }  // namespace nb::test

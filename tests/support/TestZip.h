@@ -42,7 +42,7 @@ struct TestZipItem {
     }
 };
 
-// Writes the archive; false when minizip refuses.
+// Writes the archive; false when it cannot be written.
 bool WriteTestZip(const std::string& path, const std::vector<TestZipItem>& items);
 
 // An extended-timestamp ("UT") extra block with the given flags and times.

@@ -18,6 +18,7 @@
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
+#include "platform/HttpTransfer.h"
 
 using namespace nb;
 using nb::test::LoopbackServer;
@@ -45,7 +46,7 @@ protected:
     }
     void TearDown() override {
         SetDownloadStopFlag(nullptr);
-        SetDownloadStallSeconds(0);
+        platform::SetHttpLimits(0, 0);
         SetLauncherUi(nullptr);
         SetTheContext(nullptr);
     }
@@ -82,7 +83,7 @@ TEST_F(DownloadTest, FreshDownloadRenamesTheTemporaryFileAndTracesItsNames) {
     EXPECT_EQ(m_ui.shown, Shown{});
 }
 
-TEST_F(DownloadTest, RequestCarriesExactlyTheFixedHeaderLines) {
+TEST_F(DownloadTest, RequestCarriesExactlyTheFixedHeaderLinesAndTheNoCachePragma) {
     test::RawHttpCapture fresh("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello");
     ASSERT_TRUE(DownloadUrlToFile(fresh.Url("/a.txt"), "a.txt", true));
     EXPECT_EQ(test::ReadFile("a.txt"), "hello");
@@ -90,7 +91,8 @@ TEST_F(DownloadTest, RequestCarriesExactlyTheFixedHeaderLines) {
     ASSERT_EQ(fresh.Requests().size(), 1u);
     EXPECT_EQ(fresh.Requests()[0],
               "GET /a.txt HTTP/1.1\r\nHost: " + host +
-                  "\r\nAccept: */*\r\nUser-Agent:  Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n\r\n");
+                  "\r\nAccept: */*\r\nUser-Agent:  Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n"
+                  "Pragma: no-cache\r\n\r\n");
 
     // A partial file of 52000 bytes adds the Range line after the fixed block.
     test::RawHttpCapture resumed(
@@ -105,7 +107,7 @@ TEST_F(DownloadTest, RequestCarriesExactlyTheFixedHeaderLines) {
     EXPECT_EQ(resumed.Requests()[0],
               "GET /b.bin HTTP/1.1\r\nHost: " + host2 +
                   "\r\nAccept: */*\r\nUser-Agent:  Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n"
-                  "Range: bytes=52000-\r\n\r\n");
+                  "Pragma: no-cache\r\nRange: bytes=52000-\r\n\r\n");
 }
 
 TEST_F(DownloadTest, PartialFileIsResumedFromItsLength) {
@@ -199,43 +201,132 @@ TEST_F(DownloadTest, UnsatisfiableRangeOverAWholeFileCompletesIt) {
     EXPECT_EQ(Done(), 64000.0f);
 }
 
-TEST_F(DownloadTest, RangeRepliesThatDoNotFitTheFileAreRefused) {
+TEST_F(DownloadTest, PartialFileThatCannotBeResumedIsFetchedAgainWholeOnce) {
     const std::string body = Payload(64000, 7);
     m_server.Serve("/f", body);
 
-    // A temporary file longer than the file on the server: 416 with another size.
+    // Longer than the file on the server (the file shrank since): 416 with another size.
     test::WriteFile(Temp("f"), body + "tail");
-    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
-    EXPECT_EQ(test::ReadFile(Temp("f")), body + "tail");
+    ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+    EXPECT_EQ(test::ReadFile("f"), body);
+    ASSERT_EQ(m_server.RequestCount(), 2u);
+    EXPECT_EQ(m_server.Requests()[0].Header("Range"), "bytes=64004-");
+    EXPECT_FALSE(m_server.Requests()[1].HasHeader("Range"));
+    EXPECT_EQ(Total(), 64000.0f);
 
-    // A 206 that starts somewhere else than the end of the temporary file.
-    m_server.Handle("/g", [&](const LoopbackServer::Request&) {
+    // A 206 that starts elsewhere than the end of the temporary file; the second request,
+    // without Range, gets the whole file.
+    m_server.Handle("/g", [&](const LoopbackServer::Request& request) {
+        LoopbackServer::Reply reply;
+        reply.body = body;
+        if (request.HasHeader("Range")) {
+            reply.status = 206;
+            reply.body = body.substr(0, 1000);
+            reply.headers = {{"Content-Range", "bytes 0-999/64000"}};
+        }
+        return reply;
+    });
+    test::WriteFile(Temp("g"), Payload(500, 70));
+    ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/g"), "g", false));
+    EXPECT_EQ(test::ReadFile("g"), body);
+    EXPECT_EQ(m_server.RequestCount(), 4u);
+    EXPECT_EQ(m_ui.shown, Shown{});
+}
+
+TEST_F(DownloadTest, RefetchIsTriedOnceAndNeverKeepsAnErrorBody) {
+    // The server answers every request with the same misplaced part: the whole request takes
+    // it as the file's first 1000 bytes, which is not the whole file, so no success.
+    const std::string body = Payload(64000, 11);
+    m_server.Handle("/f", [&](const LoopbackServer::Request&) {
         LoopbackServer::Reply reply;
         reply.status = 206;
         reply.body = body.substr(0, 1000);
         reply.headers = {{"Content-Range", "bytes 0-999/64000"}};
         return reply;
     });
-    test::WriteFile(Temp("g"), body.substr(0, 500));
+    test::WriteFile(Temp("f"), Payload(500, 71));
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
+    EXPECT_EQ(m_server.RequestCount(), 2u);
+    EXPECT_EQ(test::ReadFile(Temp("f")), body.substr(0, 1000));
+    EXPECT_FALSE(test::Exists("f"));
+
+    // 416 with another size, then an error page to the whole request: the stale bytes are
+    // gone and the error page is not written.
+    int calls = 0;
+    m_server.Handle("/g", [&](const LoopbackServer::Request&) {
+        LoopbackServer::Reply reply;
+        reply.status = ++calls == 1 ? 416 : 500;
+        reply.body = "<html>error page</html>";
+        if (calls == 1) reply.headers = {{"Content-Range", "bytes */10"}};
+        return reply;
+    });
+    test::WriteFile(Temp("g"), Payload(20, 72));
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/g"), "g", false));
-    EXPECT_EQ(test::ReadFile(Temp("g")), body.substr(0, 500));
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(test::ReadFile(Temp("g")), "");
     EXPECT_EQ(m_ui.shown, Shown{});
 }
 
-TEST_F(DownloadTest, RedirectIsFollowedOverPlainHttp) {
-    m_server.Serve("/real", "content");
-    m_server.Handle("/moved", [&](const LoopbackServer::Request&) {
+TEST_F(DownloadTest, PartialReplyFromTheFirstByteToAWholeRequestIsTheBody) {
+    auto partial = [](std::string range, std::string part) {
+        return [range, part](const LoopbackServer::Request&) {
+            LoopbackServer::Reply reply;
+            reply.status = 206;
+            reply.body = part;
+            reply.headers = {{"Content-Range", range}};
+            return reply;
+        };
+    };
+    m_server.Handle("/whole", partial("bytes 0-4/5", "hello"));
+    ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/whole"), "a", false));
+    EXPECT_EQ(test::ReadFile("a"), "hello");
+
+    // Starting elsewhere, it is no file at all.
+    m_server.Handle("/tail", partial("bytes 5-9/10", "world"));
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/tail"), "b", false));
+    EXPECT_EQ(test::ReadFile(Temp("b")), "");
+    EXPECT_EQ(m_server.RequestCount(), 2u);
+    EXPECT_EQ(m_ui.shown, Shown{});
+}
+
+LoopbackServer::Handler RedirectTo(std::string location) {
+    return [location](const LoopbackServer::Request&) {
         LoopbackServer::Reply reply;
         reply.status = 302;
-        reply.headers = {{"Location", m_server.Url("/real")}};
+        reply.body = "moved";
+        reply.headers = {{"Location", location}};
         return reply;
-    });
+    };
+}
+
+TEST_F(DownloadTest, RedirectIsFollowedOverPlainHttpOnly) {
+    m_server.Serve("/dir/real", "content");
+    m_server.Handle("/moved", RedirectTo(m_server.Url("/dir/first")));
+    m_server.Handle("/dir/first", RedirectTo("real"));
     ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/moved"), "f", false));
     EXPECT_EQ(test::ReadFile("f"), "content");
+    EXPECT_EQ(m_server.RequestCount(), 3u);
+
+    // Another scheme is never reached, and the redirect's own body is no data.
+    test::WriteFile(m_dir.File("secret"), "local file");
+    const std::string hostPort = m_server.HostPort();
+    for (const std::string& location :
+         {"https://" + hostPort + "/dir/real", "ftp://" + hostPort + "/dir/real",
+          "file://" + m_dir.File("secret")}) {
+        SCOPED_TRACE(location);
+        m_ui.shown.clear();
+        const size_t before = m_server.RequestCount();
+        m_server.Handle("/elsewhere", RedirectTo(location));
+        EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/elsewhere"), "g", false));
+        EXPECT_EQ(m_server.RequestCount(), before + 1);
+        EXPECT_EQ(test::ReadFile(Temp("g")), "");
+        EXPECT_FALSE(test::Exists("g"));
+        EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    }
 }
 
 TEST_F(DownloadTest, StalledTransferGivesUpAndKeepsWhatArrived) {
-    SetDownloadStallSeconds(1);
+    platform::SetHttpLimits(0, 1);
     const std::string body = Payload(50000, 8);
     m_server.Serve("/f", body);
     m_server.SetStallAfter(10000);

@@ -12,6 +12,7 @@
 #include "TestPaths.h"
 #include "UpdateTestKit.h"
 #include "app/LauncherContext.h"
+#include "platform/HttpTransfer.h"
 #include "update/Download.h"
 
 namespace fs = std::filesystem;
@@ -37,7 +38,7 @@ protected:
         nb::SetTheContext(&m_ctx);
     }
     void TearDown() override {
-        nb::SetDownloadStallSeconds(0);
+        nb::platform::SetHttpLimits(0, 0);
         nb::SetTheContext(nullptr);
     }
 
@@ -97,7 +98,7 @@ TEST_F(FaultDownloadTest, EveryCutIsResumedFromTheBytesKeptUntilTheFileIsWhole) 
 TEST_F(FaultDownloadTest, EachServerMisbehaviourEndsAsTheDownloadRulesSay) {
     const std::string published = Published();
     Start({"--stall-after", "200000"});
-    nb::SetDownloadStallSeconds(1);
+    nb::platform::SetHttpLimits(0, 1);
 
     // A stall ends the attempt; what arrived before it stays.
     EXPECT_FALSE(Download());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <future>
 #include <string>
 
 #include "LoopbackAccountService.h"
@@ -7,6 +8,7 @@
 #include "app/Endpoints.h"
 #include "app/LauncherContext.h"
 #include "login/SessionClient.h"
+#include "platform/HttpTransfer.h"
 
 using namespace nb;
 using namespace nb::test;
@@ -24,6 +26,7 @@ protected:
     }
     void TearDown() override {
         endpoints::OverrideHostsForTests(NB_CONFIG_HOST, NB_PORTAL_HOST, NB_ACCOUNT_HOST);
+        platform::SetHttpLimits(0, 0);
     }
 
     std::string Log() const { return ReadFile(m_dir.File("log1.txt")); }
@@ -173,6 +176,103 @@ TEST_F(SessionClientTest, PictureRequestWithoutServiceChangesNothing) {
     m_context.FetchVerificationImage();
     EXPECT_EQ(m_context.m_strSessionId, "kept");
     EXPECT_FALSE(Exists(m_dir.File(kVerificationImageFile)));
+    EXPECT_EQ(Log(), "getResponse field! Error code is 0 .");
+}
+
+ServiceAnswer Redirect(const std::string& location) {
+    return {302, "moved", {{"Location", location}}};
+}
+
+TEST_F(SessionClientTest, PictureRequestFollowsRedirectsLikeTheReplyFetch) {
+    m_service.Answer("/interface/vcode.php", Redirect("/pictures/code.png?n=1"));
+    m_service.Answer("/pictures/code.png", {200, kPicture, {{"Set-Cookie", "PHPSESSID=moved1; path=/"}}});
+
+    m_context.FetchVerificationImage();
+
+    EXPECT_EQ(ReadFile(m_dir.File(kVerificationImageFile)), kPicture);
+    EXPECT_EQ(m_context.m_strSessionId, "moved1");
+    EXPECT_EQ(m_service.Targets(),
+              (std::vector<std::string>{"/interface/vcode.php", "/pictures/code.png?n=1"}));
+    EXPECT_EQ(Log().find("getResponse field!"), std::string::npos);
+
+    // On another server the Host line named for the account service is not sent.
+    LoopbackAccountService other;
+    other.Answer("/code.png", {200, "other picture", {}});
+    m_service.Answer("/interface/vcode.php", Redirect("http://" + other.Host() + "/code.png"));
+    m_context.FetchVerificationImage();
+    EXPECT_EQ(ReadFile(m_dir.File(kVerificationImageFile)), "other picture");
+    ASSERT_EQ(other.Requests().size(), 1u);
+    const httplib::Headers& sent = other.Requests()[0].headers;
+    ASSERT_EQ(sent.count("Host"), 1u);
+    EXPECT_EQ(sent.find("Host")->second, other.Host());
+}
+
+TEST_F(SessionClientTest, RedirectToAnotherSchemeIsRefusedAndWritesNothing) {
+    WriteFile(m_dir.File("secret.xml"), "<r><result>1</result></r>");
+    m_context.m_strSessionId = "kept";
+    for (const std::string& location :
+         {"file://" + m_dir.File("secret.xml"), "ftp://" + m_service.Host() + "/x"}) {
+        SCOPED_TRACE(location);
+        m_service.Answer("/interface/login.php", Redirect(location));
+        m_service.Answer("/interface/vcode.php", Redirect(location));
+
+        EXPECT_FALSE(FetchToLoginReply(ServiceUrl("/interface/login.php?u=a")));
+        EXPECT_FALSE(Exists(m_dir.File(kLoginReplyFile)));
+        m_context.FetchVerificationImage();
+        EXPECT_FALSE(Exists(m_dir.File(kVerificationImageFile)));
+        EXPECT_EQ(m_context.m_strSessionId, "kept");
+    }
+    EXPECT_EQ(m_service.Requests().size(), 4u);
+    const std::string log = Log();
+    size_t refusedPictures = 0;
+    for (size_t at = 0; (at = log.find("getResponse field! Error code is 302 .", at)) != std::string::npos;
+         ++at)
+        ++refusedPictures;
+    EXPECT_EQ(refusedPictures, 2u);
+}
+
+// The service takes each request and then says nothing until the test lets it go.
+class SilentServiceTest : public SessionClientTest {
+protected:
+    void SetUp() override {
+        SessionClientTest::SetUp();
+        platform::SetHttpLimits(0, 1);
+        auto silent = [this](const httplib::Request&) {
+            if (!m_arrivedOnce.exchange(true)) m_arrived.set_value();
+            m_released.wait_for(std::chrono::seconds(60));
+            return ServiceAnswer{200, "<r><result>1</result></r>", {}};
+        };
+        m_service.Handle("/interface/login.php", silent);
+        m_service.Handle("/interface/vcode.php", silent);
+    }
+    void TearDown() override {
+        m_release.set_value();
+        SessionClientTest::TearDown();
+    }
+    // The request reached the service (so the silence was the service's, not a refusal).
+    bool Arrived() { return m_arrivedSeen.wait_for(std::chrono::seconds(30)) == std::future_status::ready; }
+
+    std::atomic<bool> m_arrivedOnce{false};
+    std::promise<void> m_arrived;
+    std::future<void> m_arrivedSeen = m_arrived.get_future();
+    std::promise<void> m_release;
+    std::shared_future<void> m_released = m_release.get_future().share();
+};
+
+TEST_F(SilentServiceTest, StalledReplyFetchEndsWithoutAReply) {
+    WriteFile(m_dir.File(kLoginReplyFile), "<old><result>1</result></old>");
+    EXPECT_FALSE(FetchToLoginReply(ServiceUrl("/interface/login.php?u=a&p=b")));
+    EXPECT_TRUE(Arrived());
+    EXPECT_FALSE(Exists(m_dir.File(kLoginReplyFile)));
+}
+
+TEST_F(SilentServiceTest, StalledPictureRequestIsOnlyLogged) {
+    m_context.m_strSessionId = "kept";
+    WriteFile(m_dir.File(kVerificationImageFile), "previous picture");
+    m_context.FetchVerificationImage();
+    EXPECT_TRUE(Arrived());
+    EXPECT_EQ(ReadFile(m_dir.File(kVerificationImageFile)), "previous picture");
+    EXPECT_EQ(m_context.m_strSessionId, "kept");
     EXPECT_EQ(Log(), "getResponse field! Error code is 0 .");
 }
 

@@ -1,7 +1,6 @@
 #include "PatchWriter.h"
 
 #include <fcntl.h>
-#include <minizip/zip.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -13,6 +12,8 @@
 #include <ctime>
 #include <mutex>
 #include <thread>
+
+#include "ZipWriter.h"
 
 namespace nb::mkpatch {
 namespace {
@@ -167,46 +168,35 @@ void Prepare(const PatchEntry& entry, int level, Prepared& p) {
 
 class ZipOutput {
 public:
-    ZipOutput(const std::string& path, int level)
-        : m_zip(zipOpen64(path.c_str(), APPEND_STATUS_CREATE)), m_level(level) {}
-    ~ZipOutput() {
-        if (m_zip) zipClose(m_zip, nullptr);
-    }
-    ZipOutput(const ZipOutput&) = delete;
-    ZipOutput& operator=(const ZipOutput&) = delete;
-    bool IsOpen() const { return m_zip != nullptr; }
+    ZipOutput(const std::string& path, int level) : m_bOpen(m_zip.Open(path)), m_level(level) {}
+    bool IsOpen() const { return m_bOpen; }
 
     bool Begin(const std::string& name, mode_t mode, time_t mtime, bool deflated, bool raw, bool zip64) {
-        zip_fileinfo info{};
-        info.dosDate = DosDateTime(mtime);
-        info.external_fa = static_cast<uLong>(S_IFREG | (mode & 0777)) << 16 | ((mode & S_IWUSR) ? 0 : 0x01);
+        zipwriter::ZipWriterItem item;
+        item.name = name;
+        item.dosDateTime = DosDateTime(mtime);
+        item.externalAttributes =
+            static_cast<uint32_t>(S_IFREG | (mode & 0777)) << 16 | ((mode & S_IWUSR) ? 0 : 0x01);
+        item.madeBy = kMadeByUnix;
+        item.deflated = deflated;
         const TimestampBlock ut(mtime);
-        const int method = deflated ? Z_DEFLATED : 0;
-        return zipOpenNewFileInZip4_64(m_zip, name.c_str(), &info, ut.bytes, sizeof ut.bytes, ut.bytes,
-                                       sizeof ut.bytes, nullptr, method, deflated ? m_level : 0, raw ? 1 : 0,
-                                       -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByUnix, 0,
-                                       zip64 ? 1 : 0) == ZIP_OK;
+        item.localExtra.assign(reinterpret_cast<const char*>(ut.bytes), sizeof ut.bytes);
+        item.centralExtra = item.localExtra;
+        item.zip64 = zip64;
+        return m_zip.Begin(item, raw ? -1 : m_level);
     }
-    bool Data(const char* data, size_t size) {
-        while (size > 0) {
-            const unsigned n = static_cast<unsigned>(std::min<size_t>(size, kChunk));
-            if (zipWriteInFileInZip(m_zip, data, n) != ZIP_OK) return false;
-            data += n;
-            size -= n;
-        }
-        return true;
-    }
-    bool EndRaw(uint64_t size, uLong crc) { return zipCloseFileInZipRaw64(m_zip, size, crc) == ZIP_OK; }
-    bool End() { return zipCloseFileInZip(m_zip) == ZIP_OK; }
+    bool Data(const char* data, size_t size) { return m_zip.Write(data, size); }
+    bool EndRaw(uint64_t size, uLong crc) { return m_zip.EndRaw(size, static_cast<uint32_t>(crc)); }
+    bool End() { return m_zip.End(); }
     bool Close() {
-        if (!m_zip) return false;
-        const bool ok = zipClose(m_zip, nullptr) == ZIP_OK;
-        m_zip = nullptr;
-        return ok;
+        if (!m_bOpen) return false;
+        m_bOpen = false;
+        return m_zip.Close();
     }
 
 private:
-    zipFile m_zip;
+    zipwriter::ZipWriter m_zip;
+    bool m_bOpen;
     int m_level;
 };
 

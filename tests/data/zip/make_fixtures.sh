@@ -30,3 +30,23 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
         info.compress_type = zipfile.ZIP_DEFLATED
         z.writestr(info, data)
 PY
+
+# ZIP64 records where nothing needs them, from two writers: Info-ZIP reading a pipe (sizes
+# in the local header's ZIP64 block, ZIP64 end records), and Python's zipfile told that
+# every value is too large (ZIP64 blocks in every directory record, sizes and offsets).
+rm -f "$here/infozip-zip64.zip"
+seq 1 2000 | sed 's/$/ streamed through a pipe/' | (cd "$work" && zip -q "$here/infozip-zip64.zip" -)
+python3 - "$here/python-zip64.zip" <<'PY'
+import sys, zipfile
+zipfile.ZIP64_LIMIT = -1
+zipfile.ZIP_FILECOUNT_LIMIT = -1
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
+    for name, data, mode in [("big/", b"", 0o40755),
+                             ("big/first.txt", b"first\n" * 1000, 0o100644),
+                             ("big/tool", b"#!/bin/sh\necho tool\n", 0o100755)]:
+        info = zipfile.ZipInfo(name, (2022, 3, 4, 5, 6, 8))
+        info.create_system = 3
+        info.external_attr = mode << 16
+        info.compress_type = zipfile.ZIP_DEFLATED
+        z.writestr(info, data)
+PY
