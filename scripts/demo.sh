@@ -100,6 +100,7 @@ demo_install() {
   iconv -f UTF-8 -t CP936 "$NB_ROOT/demo/nblocalstr.utf8.ini" > "$inst/nblocalstr.ini"
   cp "$NB_ROOT/demo/Vd.exe" "$inst/Vd.exe"
   chmod +x "$inst/Vd.exe"
+  cp "$NB_BUILD/nb-textview" "$inst/nb-textview"
 }
 
 # nb-standin on 127.0.0.1:18620 with the demo accounts; patch bodies are slowed down a little

@@ -6,7 +6,8 @@
 
 namespace nb {
 
-LayeredWindow::LayeredWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+LayeredWindow::LayeredWindow(QWidget* parent, Kind kind)
+    : QDialog(parent, (kind == Kind::kMainWindow ? Qt::Window : Qt::Dialog) | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
 }

@@ -23,7 +23,12 @@ namespace nb {
 class LayeredWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit LayeredWindow(QWidget* parent = nullptr);
+    // What the window is to the window manager. A dialog goes with its owner; the main window
+    // of a run (the update window, the main launcher window) is an ordinary window, so that it
+    // gets a task-bar entry and can be minimised and restored.
+    enum class Kind { kDialog, kMainWindow };
+
+    explicit LayeredWindow(QWidget* parent = nullptr, Kind kind = Kind::kDialog);
     ~LayeredWindow() override;
 
     // The picture the window shows; null before the first successful repaint.

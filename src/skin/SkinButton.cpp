@@ -33,6 +33,9 @@ bool SkinButton::CreateFromImage(const SkinImage& strip, unsigned frameCount, in
     m_nFrameHeight = static_cast<unsigned>(m_image.Height());
     m_nControlId = controlId;
     if (parent != parentWidget()) setParent(parent);
+    // Where buttons overlap, the one created first takes the click (the minimise orb's right
+    // edge lies under the close button's rectangle): each new button goes under the others.
+    lower();
     // Created without the visible style: the creator decides which buttons take input.
     hide();
     setGeometry(x, y, static_cast<int>(m_nFrameWidth), static_cast<int>(m_nFrameHeight));
@@ -132,7 +135,46 @@ void SkinButton::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    // Space presses a focused button and its release clicks it, like any push button; a held
+    // key's repeats press nothing more.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        if (!event->isAutoRepeat() && !m_bSpaceDown) {
+            m_bSpaceDown = true;
+            m_bPressed = true;
+            UpdateFrame();
+        }
+        return;
+    }
     QWidget::keyPressEvent(event);
+}
+
+void SkinButton::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Space) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->isAutoRepeat() || !m_bSpaceDown) return;
+    m_bSpaceDown = false;
+    m_bPressed = false;
+    // A click from the keyboard selects a toggle button as a click with the mouse does.
+    if (m_bToggle) SetSelected(true);
+    QPointer<SkinButton> self(this);
+    SkinButtonOwner* owner = m_pOwner;
+    const int controlId = m_nControlId;
+    UpdateFrame();
+    if (self && owner) owner->OnCommand(controlId);
+}
+
+void SkinButton::focusOutEvent(QFocusEvent* event) {
+    // Focus taken away while Space is held lets the button go without a click.
+    if (m_bSpaceDown) {
+        m_bSpaceDown = false;
+        m_bPressed = false;
+        UpdateFrame();
+    }
+    QWidget::focusOutEvent(event);
 }
 
 void SkinButton::paintEvent(QPaintEvent*) {}

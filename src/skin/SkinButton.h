@@ -14,6 +14,8 @@ class SkinCanvas;
 //
 // Plain button frames: 0 normal, 1 mouse over, 2 pressed. A toggle button shows its
 // selected frame once pressed with the mouse over it and keeps it until SetSelected(false).
+// With the keyboard focus, Space down presses the button and Space up clicks it. Where
+// buttons of one parent overlap, the one created first is on top.
 //
 // Lifetime: created hidden by CreateFromPng; the creator sets the owner and shows the buttons
 // that take input. A window that keeps its buttons in smart pointers must release them
@@ -65,6 +67,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -77,6 +81,7 @@ private:
     bool m_bHover = false;
     bool m_bPressed = false;
     bool m_bTracking = false;
+    bool m_bSpaceDown = false;  // pressed from the keyboard: its release is the click
     bool m_bToggle = false;
     int m_nToggleFrame = 0;
     int m_nUnselectedFrame = 0;

@@ -1,6 +1,7 @@
 #include "ui/CDlgUpdate.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMoveEvent>
 #include <QScreen>
 #include <QTimer>
@@ -54,7 +55,8 @@ constexpr QPoint kSecondLabel(545, 560);    // message 39
 }  // namespace
 
 CDlgUpdate::CDlgUpdate(LauncherContext& context, std::function<void()> startWorker)
-    : m_context(context),
+    : LayeredWindow(nullptr, Kind::kMainWindow),
+      m_context(context),
       m_startWorker(std::move(startWorker)),
       m_background(LoadSkinImage(kBackgroundId)),
       m_progressFill(LoadSkinImage(kProgressFillId)),
@@ -115,13 +117,17 @@ void CDlgUpdate::showEvent(QShowEvent* event) {
         if (QScreen* screen = QGuiApplication::primaryScreen())
             move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
         PlacePanels();
-        m_pAnnounce->show();
         m_fFraction = 0.0f;
         Compose();
         if (m_startWorker) m_startWorker();
         m_timer.start(kTimerPeriodMs, this);
     }
     LayeredWindow::showEvent(event);
+    // Shown first, and again when restored after a minimise, which hid them.
+    if (!isMinimized()) {
+        m_pWebPicture->show();
+        m_pAnnounce->show();
+    }
     // Without a window manager a window mapped later lands on top: lift the panels over this
     // window once it is on the screen.
     QTimer::singleShot(0, this, [this] {
@@ -155,8 +161,19 @@ void CDlgUpdate::timerEvent(QTimerEvent* event) {
     LayeredWindow::timerEvent(event);
 }
 
+void CDlgUpdate::keyPressEvent(QKeyEvent* event) {
+    // The window has no default button and nothing to do with Enter: left unanswered, the
+    // Enter a web panel passes up goes back to its page.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->ignore();
+        return;
+    }
+    LayeredWindow::keyPressEvent(event);
+}
+
 void CDlgUpdate::Compose() {
-    if (isVisible()) m_pWebPicture->show();
+    // The timer keeps running while the window is minimised: the panel must stay hidden then.
+    if (isVisible() && !isMinimized()) m_pWebPicture->show();
     const UpdateProgress progress =
         ComputeUpdateProgress(ReadUpdateProgress(m_context), m_fFraction, m_context.m_MessageTable);
     m_fFraction = progress.fraction;

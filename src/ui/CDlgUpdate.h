@@ -48,6 +48,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Compose();

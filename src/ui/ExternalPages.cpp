@@ -19,7 +19,11 @@ void OpenPortalHomePage() {
 void OpenInDefaultBrowser(const std::string& url) {
     if (url.empty()) return;
     const std::u16string wide = GbkToUtf16(url);
-    QDesktopServices::openUrl(QUrl(QString::fromStdU16String(wide)));
+    OpenUrlInDefaultBrowser(QUrl(QString::fromStdU16String(wide)));
+}
+
+void OpenUrlInDefaultBrowser(const QUrl& url) {
+    QDesktopServices::openUrl(url);
 }
 
 }  // namespace nb

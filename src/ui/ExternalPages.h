@@ -1,4 +1,5 @@
 #pragma once
+#include <QUrl>
 #include <string>
 
 namespace nb {
@@ -10,5 +11,6 @@ std::string PortalHomeUrl();
 void OpenPortalHomePage();
 // Any address in code page 936 bytes (the download page); an empty address opens nothing.
 void OpenInDefaultBrowser(const std::string& url);
+void OpenUrlInDefaultBrowser(const QUrl& url);
 
 }  // namespace nb

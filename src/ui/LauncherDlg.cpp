@@ -39,7 +39,7 @@ constexpr int kTooLongInputMessage = 3;
 }  // namespace
 
 LauncherDlg::LauncherDlg(LauncherContext& context, QWidget* parent)
-    : LayeredWindow(parent),
+    : LayeredWindow(parent, Kind::kMainWindow),
       m_context(context),
       m_icon(LoadSkinIcon(kIconId)),
       m_serverPageBackground(LoadSkinImage(kServerPageBackground)),
@@ -179,6 +179,11 @@ void LauncherDlg::paintEvent(QPaintEvent* event) {
         m_bFirstFrameReported = true;
         if (std::getenv("NB_BENCH_FIRST_FRAME"))
             std::fprintf(stderr, "NB_BENCH_FIRST_FRAME main window painted\n");
+        // Both pages are asked for now that the window stands, the announcement too although
+        // only the login page shows it; after the first frame, which the browser's start
+        // would otherwise hold up.
+        for (WebPanel* panel : {m_pWebPicture.data(), m_pAnnounce.data()})
+            if (panel) panel->Navigate();
     }
 }
 
@@ -307,7 +312,11 @@ void LauncherDlg::OnBtnHomePageClick() {
 }
 
 void LauncherDlg::ShowPanel(QWidget* panel) {
-    if (panel && (!panel->isWindow() || isVisible())) panel->show();
+    if (!panel) return;
+    // A panel window of its own would stand alone on the screen while this window is hidden
+    // or minimised (a repaint then still asks for the page's panels); the restore shows it.
+    if (panel->isWindow() && (!isVisible() || isMinimized())) return;
+    panel->show();
 }
 
 void LauncherDlg::ShowPanels() {

@@ -69,9 +69,11 @@ SkinButton* ServerView::MakeServerButton(QPoint pos, int controlId, int state) {
     button->CreateFromImage(m_buttonStrip, kServerButtonFrames, pos.x(), pos.y(), controlId, m_pWindow, true);
     button->SetOwner(m_pOwner);
     // Hover shows nothing on a server button; the selected look is coloured by the state. A
-    // state the strip has no colour for gets no selected look at all.
+    // state the strip has no colour for keeps the unselected look when chosen: a frame past
+    // the strip would make the button vanish.
+    constexpr int kUnselectedFrame = 0;
     const bool known = state >= 0 && state <= kMaintenanceState;
-    button->SetToggleFrames(false, 0, 1, known ? state + 2 : -1);
+    button->SetToggleFrames(false, kUnselectedFrame, 1, known ? state + 2 : kUnselectedFrame);
     return button;
 }
 

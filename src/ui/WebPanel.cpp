@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLibrary>
 #include <QTimer>
+#include <QUrl>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -15,12 +16,22 @@
 #include "platform/ExecutablePath.h"
 #include "platform/Files.h"
 #include "skin/SkinText.h"
+#include "ui/ExternalPages.h"
 #include "ui/WebPageUnavailable.h"
 
 namespace nb {
 namespace {
 
-using CreateWebView = QWidget* (*)(QWidget* parent, const char* utf8Url);
+using OpenOutside = void (*)(void* context, const char* utf8Url);
+using CreateWebView = QWidget* (*)(QWidget* parent, const char* utf8Url, OpenOutside openOutside,
+                                   void* context);
+
+// The browser module's way back: `context` is the panel that made the view.
+void OpenOutsideForPanel(void* context, const char* utf8Url) {
+    // The view is a child of the panel, so the panel outlives every request of its page.
+    if (context && utf8Url)
+        static_cast<WebPanel*>(context)->OpenNewWindowRequest(QUrl(QString::fromUtf8(utf8Url)));
+}
 
 WebPanel::ContentFactory& TestFactory() {
     static WebPanel::ContentFactory factory;
@@ -65,7 +76,8 @@ CreateWebView BrowserModule() {
                 TraceLog("web panels: %s\n", library.errorString().toLocal8Bit().constData());
                 continue;
             }
-            if (auto fn = reinterpret_cast<CreateWebView>(library.resolve("nb_create_web_view"))) return fn;
+            if (auto fn = reinterpret_cast<CreateWebView>(library.resolve("nb_create_web_panel_view")))
+                return fn;
         }
         return nullptr;
     }();
@@ -118,7 +130,7 @@ void WebPanel::EnsureContent() {
     if (TestFactory()) {
         m_pContent = TestFactory()(this, m_url);
     } else if (BrowserAvailable()) {
-        m_pContent = BrowserModule()(this, m_url.toUtf8().constData());
+        m_pContent = BrowserModule()(this, m_url.toUtf8().constData(), &OpenOutsideForPanel, this);
         m_bBrowser = m_pContent != nullptr;
     }
     if (!m_pContent) {
@@ -135,11 +147,22 @@ void WebPanel::EnsureContent() {
     m_pContent->show();
 }
 
+void WebPanel::Navigate() {
+    // Queued, so that the browser's start never holds up the owner's first frame.
+    if (!m_pContent) QTimer::singleShot(0, this, [this] { EnsureContent(); });
+}
+
+void WebPanel::OpenNewWindowRequest(const QUrl& url) {
+    // The page chooses this address: only web pages leave the launcher, never a local file or
+    // a program registered for some other scheme.
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) return;
+    OpenUrlInDefaultBrowser(url);
+}
+
 void WebPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The page is built once the owner has had its first paint, so the browser's start never
-    // holds the window up.
-    if (!m_pContent) QTimer::singleShot(0, this, [this] { EnsureContent(); });
+    Navigate();
 }
 
 void WebPanel::WatchKeys(QObject* object) {

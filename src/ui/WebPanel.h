@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -22,7 +23,8 @@ struct WebPanelLayout {
 // start-up never pays for it; where that is not possible (built without it, switched off
 // with NB_WEB_PANELS=0, the offscreen platform, the module missing) a panel of the same
 // size says that the page cannot be shown. The panel only displays: Escape never closes
-// it, Enter is handed to the owner as if pressed there, a close request only hides it.
+// it, Enter is handed to the owner as if pressed there, a close request only hides it, and
+// a page that asks for a new window gets the default browser instead.
 class WebPanel : public QWidget {
     Q_OBJECT
 public:
@@ -43,6 +45,12 @@ public:
     bool ShowsBrowser() const { return m_bBrowser; }
     // Builds the content now instead of just after the panel is first shown.
     void EnsureContent();
+    // Builds the content (the page is asked for) as soon as the event loop runs, shown or not;
+    // nothing when it is there already. Also done when the panel is first shown.
+    void Navigate();
+    // The page asked for a new window (a link with target=_blank, window.open): a web address
+    // opens in the default browser, anything else nowhere.
+    void OpenNewWindowRequest(const QUrl& url);
 
     // Called before the application object exists: when this run may show pages in a
     // browser (not switched off, not offscreen, the module is there), sets up what the

@@ -101,8 +101,12 @@ bool LauncherContext::ApplyPatch() {
 
     // The version file is the record of what is installed: it may only name the new build
     // once the new files are on disk, and if it cannot be written the restarted launcher
-    // would apply this patch again and again, so that ends the cycle with a message.
-    archive->FlushExtracted();
+    // would apply this patch again and again, so that ends the cycle with a message. A
+    // flush can be where a full disk first shows (data written but not yet placed).
+    if (!archive->FlushExtracted()) {
+        ShowNumberedMessage(kMessageExtractFailed);
+        return false;
+    }
     archive.reset();
     if (!platform::WriteProfileStrings(kVersionSection,
                                        {{"build", std::to_string(m_nBuildTo)}, {"ver", m_strFinalVersion}},

@@ -316,14 +316,20 @@ bool ZipArchive::ReadEndRecords() {
     uint64_t directorySize = Le32(end + 12);
     uint64_t directoryOffset = Le32(end + 16);
 
-    if (directoryPosition >= kZip64LocatorSize) {
-        unsigned char locator[kZip64LocatorSize];
+    unsigned char locator[kZip64LocatorSize];
+    if (directoryPosition >= kZip64LocatorSize + kZip64EndSize &&
+        m_source->ReadAt(directoryPosition - kZip64LocatorSize, locator, sizeof locator) &&
+        Le32(locator) == kZip64LocatorSignature && Le32(locator + 4) == 0 && Le32(locator + 16) == 1) {
+        // The locator's offset does not count a prefix; the record usually sits just before it.
         unsigned char record[kZip64EndSize];
-        uint64_t recordAt = 0;
-        if (m_source->ReadAt(directoryPosition - kZip64LocatorSize, locator, sizeof locator) &&
-            Le32(locator) == kZip64LocatorSignature && Le32(locator + 4) == 0 && Le32(locator + 16) == 1 &&
-            (recordAt = Le64(locator + 8), m_source->ReadAt(recordAt, record, sizeof record)) &&
-            Le32(record) == kZip64EndSignature) {
+        uint64_t recordAt = Le64(locator + 8);
+        const uint64_t adjacent = directoryPosition - kZip64LocatorSize - kZip64EndSize;
+        bool found = m_source->ReadAt(recordAt, record, sizeof record) && Le32(record) == kZip64EndSignature;
+        if (!found && m_source->ReadAt(adjacent, record, sizeof record) && Le32(record) == kZip64EndSignature) {
+            recordAt = adjacent;
+            found = true;
+        }
+        if (found) {
             directoryPosition = recordAt;
             disk = Le32(record + 16);
             directoryDisk = Le32(record + 20);

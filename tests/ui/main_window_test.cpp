@@ -3,7 +3,9 @@
 // and the start with a command token, which starts a real stand-in game client.
 #include <gtest/gtest.h>
 
+#include <QWindow>
 #include <QWindowStateChangeEvent>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -341,6 +343,63 @@ TEST_F(MainWindowTest, RestoringTheLoginPageShowsItsPanelAgain) {
     window->setWindowState(Qt::WindowNoState);
     QApplication::sendEvent(window.get(), &restored);
     EXPECT_TRUE(window->LoginInputPanel()->isVisible());
+}
+
+// A press and release at a point of the window, delivered to whichever child the window
+// finds there, as the window system's click would be.
+void ClickWindowAt(QWidget* window, QPoint at) {
+    QWindow* handle = window->windowHandle();
+    ASSERT_NE(handle, nullptr);
+    const QPointF global = handle->mapToGlobal(at);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), global, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+    QApplication::sendEvent(handle, &press);
+    QApplication::sendEvent(handle, &release);
+}
+
+TEST_F(MainWindowTest, TheMinimiseOrbsRightEdgeUnderTheCloseButtonMinimises) {
+    Open();
+    ASSERT_TRUE(window->WebPicturePanel()->isVisible());
+    ClickWindowAt(window.get(), {826, 50});
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_FALSE(window->IsCloseRequested());
+    EXPECT_FALSE(window->WebPicturePanel()->isVisible());
+    // Repaints while minimised must not bring a panel back on its own.
+    Click(window->View().ServerButtons().at(1));
+    window->RedrawForState();
+    EXPECT_FALSE(window->WebPicturePanel()->isVisible());
+
+    window->setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(window->WebPicturePanel()->isVisible());
+    // Right of the orb the close button has the click.
+    ClickWindowAt(window.get(), {850, 58});
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, BothPanelsAskForTheirPagesOnceTheWindowStands) {
+    std::vector<QString> urls;
+    nb::WebPanel::SetContentFactoryForTests([&](QWidget* parent, const QString& url) {
+        urls.push_back(url);
+        return new QWidget(parent);
+    });
+    launcher.context.m_strLauncherPage = "http://127.0.0.1:1/launcher.html";
+    launcher.context.m_strLauncherNavPage = "http://127.0.0.1:1/launchernav.html";
+    Open();
+    for (int i = 0; i < 1000 && urls.size() < 2; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    const bool navigated = urls.size() >= 2;
+    nb::WebPanel::SetContentFactoryForTests(nullptr);
+    ASSERT_TRUE(navigated);
+    std::sort(urls.begin(), urls.end());
+    EXPECT_EQ(urls, (std::vector<QString>{"http://127.0.0.1:1/launcher.html",
+                                          "http://127.0.0.1:1/launchernav.html"}));
+    // The server page keeps the announcement hidden all the same.
+    EXPECT_FALSE(window->AnnouncePanel()->isVisible());
+    ToLoginPage();
+    EXPECT_EQ(urls.size(), 2u);  // shown later, not asked again
 }
 
 TEST_F(MainWindowTest, WebTokensSplitAtTheLastBlank) {

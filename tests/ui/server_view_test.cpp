@@ -169,6 +169,20 @@ TEST_F(ServerViewTest, AServerInMaintenanceIsRefusedWithMessage18) {
     EXPECT_EQ(nb::test::DifferingPixels(chosen, Composed(), QRect(385, 520, 200, 16)), 0);
 }
 
+TEST_F(ServerViewTest, AStateWithoutAColourKeepsTheUnselectedLookWhenChosen) {
+    launcher.context.m_vecZone[1] = {Server(21, "U1", 7, 0, kZone1), Server(22, "U2", -1, 0, kZone1)};
+    launcher.context.m_vecRecommend = {launcher.context.m_vecZone[1][0]};
+    Open();
+    for (SkinButton* b : {Grid(0), Grid(1), Recommended(0)}) {
+        Click(b);
+        EXPECT_EQ(b->CurrentFrame(), 0);
+        EXPECT_EQ(ButtonFrameShown(b->pos()), 0);  // still drawn, not gone
+    }
+    // Only maintenance is refused: the last one chosen is the selected server.
+    EXPECT_EQ(launcher.context.m_nServerId, 21);
+    EXPECT_TRUE(launcher.ui.messages.empty());
+}
+
 TEST_F(ServerViewTest, SwitchingZonesRebuildsBothRowsAndKeepsTheChoice) {
     Open();
     Click(Grid(1));  // N2

@@ -253,6 +253,53 @@ TEST_F(SkinButtonTest, EscapeIsSwallowedByAFocusedButton) {
     EXPECT_FALSE(window.isVisible());
 }
 
+void Key(QWidget* w, QEvent::Type type, int key, bool autoRepeat = false) {
+    QKeyEvent event(type, key, Qt::NoModifier, QString(), autoRepeat);
+    QApplication::sendEvent(w, &event);
+}
+
+TEST_F(SkinButtonTest, SpacePressesAFocusedButtonAndItsReleaseClicks) {
+    SkinButton* b = window.Add(3, 40, 30, 2002, false, SolidStrip(3, 20, 10));
+    Move(b, kInside);
+    Key(b, QEvent::KeyPress, Qt::Key_Space);
+    EXPECT_EQ(window.FrameAt(45, 35), 2);  // pressed look, no click yet
+    Key(b, QEvent::KeyPress, Qt::Key_Space, true);
+    Key(b, QEvent::KeyRelease, Qt::Key_Space, true);  // a held key's repeats
+    EXPECT_TRUE(window.commands.empty());
+    Key(b, QEvent::KeyRelease, Qt::Key_Space);
+    EXPECT_EQ(window.commands, std::vector<int>{2002});
+    EXPECT_EQ(window.FrameAt(45, 35), 1);
+    EXPECT_EQ(window.events.back(), "command 2002");  // after the redraw, as a mouse click
+
+    // A release without a press, and a press that loses the focus, click nothing.
+    Key(b, QEvent::KeyRelease, Qt::Key_Space);
+    Key(b, QEvent::KeyPress, Qt::Key_Space);
+    QFocusEvent lost(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(b, &lost);
+    Key(b, QEvent::KeyRelease, Qt::Key_Space);
+    EXPECT_EQ(window.commands.size(), 1u);
+    EXPECT_EQ(window.FrameAt(45, 35), 1);
+
+    // A toggle button clicked from the keyboard is selected as by the mouse.
+    SkinButton* tab = window.Add(3, 100, 30, 2011, true, SolidStrip(3, 20, 10));
+    Key(tab, QEvent::KeyPress, Qt::Key_Space);
+    Key(tab, QEvent::KeyRelease, Qt::Key_Space);
+    EXPECT_EQ(window.commands, (std::vector<int>{2002, 2011}));
+    EXPECT_EQ(tab->ToggleFrame(), 2);
+    EXPECT_EQ(window.FrameAt(105, 35), 2);
+}
+
+TEST_F(SkinButtonTest, WhereButtonsOverlapTheOneCreatedFirstTakesTheClick) {
+    SkinButton* first = window.Add(3, 40, 34, 2001, false, SolidStrip(3, 42, 38));
+    SkinButton* second = window.Add(3, 70, 28, 2003, false, SolidStrip(3, 61, 61));
+    EXPECT_EQ(window.childAt(75, 50), first);
+    EXPECT_EQ(window.childAt(90, 50), second);
+    // Created again, a button goes under the others once more.
+    first->CreateFromImage(SolidStrip(3, 42, 38), 3, 40, 34, 2001, &window, false);
+    first->show();
+    EXPECT_EQ(window.childAt(75, 50), second);
+}
+
 TEST_F(SkinButtonTest, MissingPictureGivesAnEmptyButtonThatDrawsNothing) {
     SkinButton* b = new SkinButton();
     b->CreateFromPng(3, 40, 30, 99999, 2001, &window, false);

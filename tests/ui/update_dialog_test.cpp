@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QUrl>
 #include <atomic>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "ui/CMessageDlg.h"
 #include "ui/QtLauncherUi.h"
 #include "ui/UpdateProgress.h"
+#include "ui/WebPanel.h"
 
 namespace {
 
@@ -220,6 +222,53 @@ TEST_F(UpdateDialogTest, PanelsFollowTheWindow) {
     dialog.close();
     EXPECT_FALSE(dialog.Announce()->isVisible());
     EXPECT_FALSE(dialog.WebPicture()->isVisible());
+}
+
+// A page that records the keys it is given.
+class KeyRecordingPage : public QWidget {
+public:
+    explicit KeyRecordingPage(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::StrongFocus); }
+    std::vector<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        keys.push_back(event->key());
+        event->accept();
+    }
+};
+
+TEST_F(UpdateDialogTest, EnterInAPageReachesThePageAndLeavesTheWindowOpen) {
+    KeyRecordingPage* page = nullptr;
+    nb::WebPanel::SetContentFactoryForTests([&](QWidget* parent, const QString&) {
+        page = new KeyRecordingPage(parent);
+        return page;
+    });
+    CDlgUpdate dialog(context);
+    dialog.show();
+    dialog.Announce()->EnsureContent();
+    nb::WebPanel::SetContentFactoryForTests(nullptr);
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(nb::test::SendKey(page, Qt::Key_Return));
+    EXPECT_TRUE(nb::test::SendKey(page, Qt::Key_Enter));
+    nb::test::SendKey(page, Qt::Key_Escape);  // still the panel's to swallow
+    EXPECT_EQ(page->keys, (std::vector<int>{Qt::Key_Return, Qt::Key_Enter}));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.Announce()->isVisible());
+}
+
+TEST_F(UpdateDialogTest, MinimisedThePanelsStayHiddenThroughRepaintsUntilTheRestore) {
+    CDlgUpdate dialog(context);
+    dialog.show();
+    ASSERT_TRUE(dialog.WebPicture()->isVisible());
+    dialog.showMinimized();
+    EXPECT_FALSE(dialog.Announce()->isVisible());
+    EXPECT_FALSE(dialog.WebPicture()->isVisible());
+    dialog.RequestRedraw(nullptr);  // what the timer does twice a second
+    EXPECT_FALSE(dialog.WebPicture()->isVisible());
+
+    dialog.setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(dialog.Announce()->isVisible());
+    EXPECT_TRUE(dialog.WebPicture()->isVisible());
 }
 
 TEST_F(UpdateDialogTest, ButtonsCloseOrOpenTheirPages) {

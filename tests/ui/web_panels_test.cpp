@@ -165,6 +165,25 @@ public slots:
     void Open(const QUrl& url) { opened.push_back(url); }
 };
 
+TEST(WebPanels, ANewWindowOfAPageOpensWebAddressesOnlyInTheDefaultBrowser) {
+    BrowserRecorder recorder;
+    const char* schemes[] = {"http", "https", "file", "ftp", "nbgame"};
+    for (const char* scheme : schemes) QDesktopServices::setUrlHandler(scheme, &recorder, "Open");
+    Owner owner;
+    CDlgAnnounce announce(&owner, "http://127.0.0.1:1/launcher.html");
+    announce.OpenNewWindowRequest(QUrl("http://127.0.0.1:1/news.html?id=7"));
+    announce.OpenNewWindowRequest(QUrl("HTTPS://127.0.0.1:1/shop"));
+    announce.OpenNewWindowRequest(QUrl("file:///etc/passwd"));
+    announce.OpenNewWindowRequest(QUrl("ftp://127.0.0.1/x"));
+    announce.OpenNewWindowRequest(QUrl("nbgame://start"));
+    announce.OpenNewWindowRequest(QUrl("javascript:alert(1)"));
+    announce.OpenNewWindowRequest(QUrl("about:blank"));
+    announce.OpenNewWindowRequest(QUrl());
+    for (const char* scheme : schemes) QDesktopServices::unsetUrlHandler(scheme);
+    EXPECT_EQ(recorder.opened, (std::vector<QUrl>{QUrl("http://127.0.0.1:1/news.html?id=7"),
+                                                  QUrl("https://127.0.0.1:1/shop")}));
+}
+
 TEST(ExternalPages, PortalHomeAndDownloadPageGoToTheDefaultBrowser) {
     BrowserRecorder recorder;
     QDesktopServices::setUrlHandler("http", &recorder, "Open");

@@ -2,13 +2,19 @@
 // is written outside the installation folder, no link is made in it, and a patch that
 // fails leaves the version file as it was.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
 #include <set>
 
 #include "TestPaths.h"
+#include "TestZip.h"
 #include "UpdateTestKit.h"
 #include "app/LauncherContext.h"
 #include "platform/IniProfile.h"
@@ -113,4 +119,44 @@ TEST_F(HostileArchiveTest, ItemsThatCannotBeExtractedFailThePatch) {
     EXPECT_EQ(nb::test::ReadFile("short.txt"), "s");
     EXPECT_EQ(nb::test::ReadFile("first.txt"), "fine");
     EXPECT_FALSE(nb::test::Exists("secret.txt") && nb::test::ReadFile("secret.txt") == "secret data\n");
+}
+
+TEST_F(HostileArchiveTest, AFullDiskFailsThePatchCleanlyAndTheNextRunApplies) {
+    // Bytes that do not compress, so the item is as large on disk as in the archive.
+    std::string large(3000000, '\0');
+    uint32_t x = 12345;
+    for (char& c : large) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+    ASSERT_TRUE(nb::test::WriteTestZip(
+        m_ctx.m_strPatchFile,
+        {nb::test::TestZipItem::File("ncheck_v.txt", "[VERSION]\r\nbfrom=1\r\nbto=2\r\nfinal_version=1.0.2\r\n"),
+         nb::test::TestZipItem::File("small.txt", "small"), nb::test::TestZipItem::File("data/large.pak", large),
+         nb::test::TestZipItem::File("after.txt", "after")}));
+    fs::create_directories("data");
+    nb::test::WriteFile("data/large.pak", "the old build's data");
+
+    // In a child, so that the file-size limit (a stand-in for a full disk) binds nothing else.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 1000000;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const bool applied = m_ctx.ApplyPatch();
+        ::_exit(!applied && m_ui.Messages() == std::vector<std::string>{"message 25"} ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the apply did not fail with message 25";
+    EXPECT_EQ(nb::test::ReadFile("data/large.pak"), "the old build's data");
+    EXPECT_EQ(Entries("data"), std::set<std::string>{"large.pak"});
+    EXPECT_FALSE(nb::test::Exists("after.txt"));
+    EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), kVersionText);
+
+    EXPECT_TRUE(m_ctx.ApplyPatch());
+    EXPECT_EQ(nb::test::ReadFile("data/large.pak"), large);
+    EXPECT_EQ(nb::test::ReadFile("after.txt"), "after");
+    EXPECT_EQ(nb::platform::GetProfileString("VERSION", "build", "", "nbnversion.vsn"), "2");
+    ExpectNothingOutside();
 }

@@ -1,7 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -36,6 +39,21 @@ std::set<std::string> Tree(const std::string& folder) {
         names.insert(fs::path(e.path()).lexically_relative(folder).generic_string());
     return names;
 }
+
+// An archive held in memory: the reader sees nothing but the byte-source interface.
+class MemorySource : public nb::platform::ByteSource {
+public:
+    explicit MemorySource(std::string bytes) : m_bytes(std::move(bytes)) {}
+    uint64_t Size() const override { return m_bytes.size(); }
+    bool ReadAt(uint64_t offset, void* data, size_t size) override {
+        if (offset > m_bytes.size() || size > m_bytes.size() - offset) return false;
+        std::memcpy(data, m_bytes.data() + offset, size);
+        return true;
+    }
+
+private:
+    std::string m_bytes;
+};
 
 // The extraction root sits four levels down in the temporary folder, so that even a
 // reader that let parent steps through would stay inside the temporary folder.
@@ -430,4 +448,117 @@ TEST_F(ZipArchiveTest, ArchivesFromOtherToolsExtract) {
     EXPECT_EQ(ExtractAll(*dosZip), std::vector<ZipResult>(3, ZipResult::kOk));
     EXPECT_EQ(nb::test::ReadFile(m_root + "sub/dir/a.txt"), "a\r\n");
     EXPECT_EQ(ModeOf(m_root + "sub/dir/ro.txt") & 07777, 0444u);
+}
+
+TEST_F(ZipArchiveTest, Zip64RecordsPrefixesAndOtherSourcesAreRead) {
+    // Every directory record of this one keeps its sizes and offset in a ZIP64 block.
+    auto zip64 = ZipArchive::Open(nb::test::DataPath("zip/python-zip64.zip"));
+    ASSERT_TRUE(zip64);
+    EXPECT_EQ(ExtractAll(*zip64), std::vector<ZipResult>(3, ZipResult::kOk));
+    std::string first;
+    for (int i = 0; i < 1000; ++i) first += "first\n";
+    EXPECT_EQ(nb::test::ReadFile(m_root + "big/first.txt"), first);
+    EXPECT_EQ(nb::test::ReadFile(m_root + "big/tool"), "#!/bin/sh\necho tool\n");
+    EXPECT_EQ(ModeOf(m_root + "big/tool") & 07777, 0755u);
+    ZipItemInfo info;
+    ASSERT_EQ(zip64->GetItemInfo(1, info), ZipResult::kOk);
+    EXPECT_EQ(info.size, 6000u);
+
+    // Sizes in the local header's ZIP64 block only, as a packer reading a pipe writes them.
+    auto piped = ZipArchive::Open(nb::test::DataPath("zip/infozip-zip64.zip"));
+    ASSERT_TRUE(piped);
+    ASSERT_EQ(piped->GetItemInfo(0, info), ZipResult::kOk);
+    EXPECT_EQ(info.name, "-");
+    EXPECT_EQ(piped->ExtractItem(0, "piped.txt"), ZipResult::kOk);
+    std::string lines;
+    for (int i = 1; i <= 2000; ++i) lines += std::to_string(i) + " streamed through a pipe\n";
+    EXPECT_EQ(nb::test::ReadFile(m_root + "piped.txt"), lines);
+
+    // An end record that leaves every value to the ZIP64 end record, as large archives
+    // have it; and a program in front of the archive (a self-extractor).
+    std::string bytes = nb::test::ReadFile(nb::test::DataPath("zip/python-zip64.zip"));
+    const size_t end = bytes.rfind("PK\x05\x06");
+    ASSERT_NE(end, std::string::npos);
+    for (size_t i = end + 8; i < end + 20; ++i) bytes[i] = '\xff';
+    auto source = std::make_unique<MemorySource>(std::string(5000, 'M') + bytes);
+    auto prefixed = ZipArchive::Open(std::move(source));
+    ASSERT_TRUE(prefixed);
+    ASSERT_EQ(prefixed->GetItemInfo(-1, info), ZipResult::kOk);
+    EXPECT_EQ(info.index, 3);
+    EXPECT_EQ(prefixed->ExtractItem(2, "prefixed-tool"), ZipResult::kOk);
+    EXPECT_EQ(nb::test::ReadFile(m_root + "prefixed-tool"), "#!/bin/sh\necho tool\n");
+}
+
+TEST_F(ZipArchiveTest, EncryptedItemsOpenOnlyWithTheirPassword) {
+    // Traditional encryption as Info-ZIP writes it; see tests/data/malicious.
+    const std::string fixture = nb::test::DataPath("malicious/encrypted-item.zip");
+    auto right = ZipArchive::Open(fixture, "password");
+    ASSERT_TRUE(right);
+    EXPECT_EQ(ExtractAll(*right), std::vector<ZipResult>(2, ZipResult::kOk));
+    EXPECT_EQ(nb::test::ReadFile(m_root + "secret.txt"), "secret data\n");
+
+    nb::test::WriteFile(m_root + "secret.txt", "kept");
+    for (const char* password : {"wrong", static_cast<const char*>(nullptr)}) {
+        auto zip = ZipArchive::Open(fixture, password);
+        ASSERT_TRUE(zip);
+        EXPECT_EQ(zip->ExtractItem(1, "secret.txt"), ZipResult::kPassword);
+        EXPECT_EQ(nb::test::ReadFile(m_root + "secret.txt"), "kept");
+    }
+    EXPECT_EQ(Tree(m_root), (std::set<std::string>{"ncheck_v.txt", "secret.txt"}));
+}
+
+TEST_F(ZipArchiveTest, FilesAreReplacedByRenameSoOpenCopiesKeepTheirBytes) {
+    const std::string target = m_root + "nbwebview.so";
+    nb::test::WriteFile(target, "old library");
+    const int fd = ::open(target.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    void* mapped = ::mmap(nullptr, 11, PROT_READ, MAP_SHARED, fd, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    // A killed run's temporary files: one a link to a file outside, one full of junk.
+    const std::string victim = m_dir.File("victim.txt");
+    nb::test::WriteFile(victim, "keep");
+    fs::create_symlink(victim, target + ".nb~");
+    nb::test::WriteFile(m_root + "other.nb~", "junk from a killed run");
+
+    TestZipItem badCrc = TestZipItem::File("nbwebview.so", "damaged");
+    badCrc.crc = 0x12345678;
+    auto zip = Make({TestZipItem::File("nbwebview.so", "new library, longer"), TestZipItem::File("other", "o"),
+                     badCrc});
+    ASSERT_TRUE(zip);
+    EXPECT_EQ(ExtractAll(*zip), (std::vector<ZipResult>{ZipResult::kOk, ZipResult::kOk, ZipResult::kDataError}));
+    EXPECT_EQ(nb::test::ReadFile(target), "new library, longer");
+    EXPECT_EQ(std::string(static_cast<const char*>(mapped), 11), "old library");
+    char buffer[32] = {};
+    EXPECT_EQ(::pread(fd, buffer, sizeof buffer, 0), 11);
+    EXPECT_EQ(std::string(buffer), "old library");
+    ::munmap(mapped, 11);
+    ::close(fd);
+    EXPECT_EQ(nb::test::ReadFile(victim), "keep");
+    EXPECT_EQ(nb::test::ReadFile(m_root + "other"), "o");
+    // The damaged item left the good file as it was, and no temporary file stays behind.
+    EXPECT_EQ(Tree(m_root), (std::set<std::string>{"nbwebview.so", "other"}));
+}
+
+TEST_F(ZipArchiveTest, ItemsWithoutUnixModeKeepTheExecuteBitsOfWhatTheyReplace) {
+    for (const char* name : {"NbLauncher.exe", "ro-tool", "unix-over-exe"}) {
+        nb::test::WriteFile(m_root + name, "old");
+        ::chmod((m_root + name).c_str(), 0755);
+    }
+    nb::test::WriteFile(m_root + "data.txt", "old");
+    ::chmod((m_root + "data.txt").c_str(), 0640);
+    auto zip = Make({
+        TestZipItem::DosFile("NbLauncher.exe", "new", 0x20),
+        TestZipItem::DosFile("ro-tool", "new", 0x21),
+        TestZipItem::DosFile("data.txt", "new", 0x20),
+        TestZipItem::DosFile("fresh", "new", 0x20),
+        TestZipItem::File("unix-over-exe", "new", 0100644),
+    });
+    ASSERT_TRUE(zip);
+    EXPECT_EQ(ExtractAll(*zip), std::vector<ZipResult>(5, ZipResult::kOk));
+    EXPECT_EQ(ModeOf(m_root + "NbLauncher.exe") & 07777, 0755u);
+    EXPECT_EQ(ModeOf(m_root + "ro-tool") & 07777, 0555u);
+    EXPECT_EQ(ModeOf(m_root + "data.txt") & 07777, 0644u);
+    EXPECT_EQ(ModeOf(m_root + "fresh") & 07777, 0644u);
+    EXPECT_EQ(ModeOf(m_root + "unix-over-exe") & 07777, 0644u);  // a Unix mode says it all
+    EXPECT_EQ(nb::test::ReadFile(m_root + "NbLauncher.exe"), "new");
 }
