@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -132,37 +133,18 @@ bool GenerateKey(const std::string& keyFile, platform::Ed25519PublicKey& publicK
     return true;
 }
 
-SigningKey::SigningKey() = default;
-SigningKey::~SigningKey() {
-    EVP_PKEY_free(static_cast<EVP_PKEY*>(m_key));
-}
-
 bool SigningKey::Load(const std::string& keyFile, std::string& error) {
     std::string pem;
     if (!ReadWhole(keyFile, pem, error)) return false;
     std::unique_ptr<BIO, int (*)(BIO*)> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())), &BIO_free);
-    EVP_PKEY* key = bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr;
+    PkeyPtr key(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
+    std::fill(pem.begin(), pem.end(), '\0');
+    size_t length = m_seed.size();
+    const bool ok = key && EVP_PKEY_id(key.get()) == EVP_PKEY_ED25519 &&
+                    EVP_PKEY_get_raw_private_key(key.get(), m_seed.data(), &length) == 1 && length == m_seed.size();
     ERR_clear_error();
-    if (!key || EVP_PKEY_id(key) != EVP_PKEY_ED25519) {
-        EVP_PKEY_free(key);
+    if (!ok) {
         error = keyFile + " does not hold an Ed25519 private key in PEM (make one with 'nb-mkpatch keygen')";
-        return false;
-    }
-    EVP_PKEY_free(static_cast<EVP_PKEY*>(m_key));
-    m_key = key;
-    return true;
-}
-
-bool SigningKey::Sign(const std::string& message, platform::Ed25519Signature& signature,
-                      std::string& error) const {
-    MdCtxPtr ctx(EVP_MD_CTX_new());
-    size_t length = signature.size();
-    if (!m_key || !ctx ||
-        EVP_DigestSignInit(ctx.get(), nullptr, nullptr, nullptr, static_cast<EVP_PKEY*>(m_key)) != 1 ||
-        EVP_DigestSign(ctx.get(), signature.data(), &length,
-                       reinterpret_cast<const unsigned char*>(message.data()), message.size()) != 1 ||
-        length != signature.size()) {
-        error = "cannot sign: " + LibraryError();
         return false;
     }
     return true;
@@ -186,9 +168,12 @@ bool WriteSignedManifest(const std::string& archive, const PatchManifest& contro
         m.files.push_back(std::move(f));
     }
     const std::string body = FormatManifestBody(m);
-    platform::Ed25519Signature signature{};
-    if (!key.Sign(body, signature, error)) return false;
-    return WriteAtomically(archive + std::string(kManifestSuffix), AppendManifestSignature(body, signature),
+    const auto signature = platform::SignEd25519(key.Seed(), body);
+    if (!signature) {
+        error = "cannot sign the manifest";
+        return false;
+    }
+    return WriteAtomically(archive + std::string(kManifestSuffix), AppendManifestSignature(body, *signature),
                            error);
 }
 

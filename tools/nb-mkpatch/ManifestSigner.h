@@ -17,16 +17,12 @@ bool GenerateKey(const std::string& keyFile, platform::Ed25519PublicKey& publicK
 // An operator's private key, read from a PEM file.
 class SigningKey {
 public:
-    SigningKey();
-    ~SigningKey();
-    SigningKey(const SigningKey&) = delete;
-    SigningKey& operator=(const SigningKey&) = delete;
-
+    ~SigningKey() { m_seed.fill(0); }
     bool Load(const std::string& keyFile, std::string& error);
-    bool Sign(const std::string& message, platform::Ed25519Signature& signature, std::string& error) const;
+    const platform::Ed25519Seed& Seed() const { return m_seed; }
 
 private:
-    void* m_key = nullptr;  // the library's key object
+    platform::Ed25519Seed m_seed{};
 };
 
 // Writes the signed manifest of `archive` (whose control values are given) beside it: every
