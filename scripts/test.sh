@@ -39,4 +39,10 @@ nb_section "fuzzing"
 echo "== fuzz targets, ${NB_FUZZ_SECONDS:-20} seconds each"
 "$NB_ROOT/fuzz/run.sh" --seconds "${NB_FUZZ_SECONDS:-20}"
 
+if [ "${NB_SKIP_WINDOWS:-0}" != 1 ]; then
+  nb_section "Windows build and tests under Wine"
+  source "$NB_ROOT/scripts/lib/windows.sh"
+  nb_windows_stage
+fi
+
 nb_section_summary

@@ -12,6 +12,9 @@ NB_PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wqy-microhei openbox
   nginx curl unzip zip
+  # the Windows build (MinGW-w64, the -posix threading variant) and its tests under Wine
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  libz-mingw-w64-dev libgcrypt-mingw-w64-dev googletest wine wine64 fonts-wine nsis locales
 )
 
 nb_as_root() {

@@ -10,7 +10,7 @@ namespace nb {
 bool LauncherContext::InitPathsAndEndpoints() {
     std::string exe;
     if (!platform::GetExecutablePath(exe)) return false;
-    auto separator = exe.rfind(platform::kPathSeparator);
+    auto separator = platform::LastPathSeparator(exe);
     if (separator == std::string::npos) return false;
     m_strInstallPath = exe.substr(0, separator + 1);
 

@@ -1,9 +1,8 @@
 #include "platform/ExecutablePath.h"
 
-#include <limits.h>
-#include <unistd.h>
-
 #include <mutex>
+
+#include "platform/SystemPaths.h"
 
 namespace nb::platform {
 namespace {
@@ -24,11 +23,7 @@ bool GetExecutablePath(std::string& path) {
             return true;
         }
     }
-    char buffer[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return false;
-    path.assign(buffer, static_cast<size_t>(n));
-    return true;
+    return detail::ReadOwnExecutablePath(path);
 }
 
 }  // namespace nb::platform

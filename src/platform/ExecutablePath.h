@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace nb::platform {
 
@@ -10,6 +12,10 @@ bool GetExecutablePath(std::string& path);
 void SetExecutablePathOverride(const std::string& path);
 
 // The platform's path separator, which also ends the installation folder.
-inline constexpr char kPathSeparator = '/';
+extern const char kPathSeparator;
+
+// The offset of the last folder separator of a path (code page 936 bytes), npos when it
+// has none. A second byte of a double-byte character is never taken for a separator.
+size_t LastPathSeparator(std::string_view path);
 
 }  // namespace nb::platform

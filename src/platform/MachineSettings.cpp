@@ -1,12 +1,12 @@
 #include "platform/MachineSettings.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/ExecutablePath.h"
 #include "platform/Files.h"
 #include "platform/IniProfile.h"
+#include "platform/SystemPaths.h"
 
 namespace nb::platform {
 namespace {
@@ -25,14 +25,17 @@ bool HasSection(const std::string& text, const std::string& key) {
     return false;
 }
 
+bool EnsureFolder(const std::string& dir) {
+    if (dir.empty()) return true;
+    auto separator = LastPathSeparator(dir);
+    if (separator != std::string::npos && separator > 0 && !EnsureFolder(dir.substr(0, separator))) return false;
+    return IsFolder(dir) || MakeFolder(dir);
+}
+
 bool EnsureParentFolder(const std::string& file) {
-    auto slash = file.rfind('/');
-    if (slash == std::string::npos || slash == 0) return true;
-    std::string dir = file.substr(0, slash);
-    struct stat st {};
-    if (::stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-    if (!EnsureParentFolder(dir)) return false;
-    return ::mkdir(dir.c_str(), 0755) == 0;
+    auto separator = LastPathSeparator(file);
+    if (separator == std::string::npos || separator == 0) return true;
+    return EnsureFolder(file.substr(0, separator));
 }
 
 }  // namespace
@@ -41,7 +44,7 @@ std::string MachineSettings::Location() {
     std::lock_guard lock(g_mutex);
     if (!g_location.empty()) return g_location;
     if (const char* env = std::getenv("NB_MACHINE_SETTINGS"); env && *env) return env;
-    return "/etc/nblauncher/machine.ini";
+    return detail::DefaultMachineSettingsFile();
 }
 
 void MachineSettings::SetLocation(const std::string& path) {
@@ -50,12 +53,15 @@ void MachineSettings::SetLocation(const std::string& path) {
 }
 
 bool MachineSettings::KeyExists(const std::string& key) {
+    std::string file = Location();
+    if (file.empty()) return detail::SystemSettings()->KeyExists(key);
     std::string text;
-    return ReadWholeFile(Location(), text) && HasSection(text, key);
+    return ReadWholeFile(file, text) && HasSection(text, key);
 }
 
 bool MachineSettings::CreateKey(const std::string& key) {
     std::string file = Location();
+    if (file.empty()) return detail::SystemSettings()->CreateKey(key);
     std::string text;
     if (ReadWholeFile(file, text)) {
         if (HasSection(text, key)) return true;
@@ -69,13 +75,16 @@ bool MachineSettings::CreateKey(const std::string& key) {
 }
 
 bool MachineSettings::ReadString(const std::string& key, const std::string& name, std::string& value) {
+    std::string file = Location();
+    if (file.empty()) return detail::SystemSettings()->ReadString(key, name, value);
     std::string text;
-    if (!ReadWholeFile(Location(), text)) return false;
+    if (!ReadWholeFile(file, text)) return false;
     return IniDocument(std::move(text)).Find(key, name, value);
 }
 
 bool MachineSettings::WriteString(const std::string& key, const std::string& name, const std::string& value) {
     std::string file = Location();
+    if (file.empty()) return detail::SystemSettings()->WriteString(key, name, value);
     if (!EnsureParentFolder(file)) return false;
     return WriteProfileString(key, name, value, file);
 }

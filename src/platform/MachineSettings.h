@@ -3,16 +3,17 @@
 
 namespace nb::platform {
 
-// The per-machine settings store that stands in for the registry under
-// HKEY_LOCAL_MACHINE: one INI file whose sections are key paths ("Software\Ploxa\Nb")
-// and whose entries are string values. Its location is "/etc/nblauncher/machine.ini"
-// unless NB_MACHINE_SETTINGS names another file or a test sets one.
+// The per-machine settings store of the registry's HKEY_LOCAL_MACHINE. On Windows it is the
+// registry itself; on Linux one INI file whose sections are key paths ("Software\Ploxa\Nb")
+// and whose entries are string values, "/etc/nblauncher/machine.ini". On both, the
+// environment variable NB_MACHINE_SETTINGS or a test can name such a file instead.
 class MachineSettings {
 public:
+    // The settings file in use; empty when the settings live in the registry.
     static std::string Location();
     static void SetLocation(const std::string& path);  // empty: back to the default
 
-    // Whether the key exists (the section is present in the store).
+    // Whether the key exists.
     static bool KeyExists(const std::string& key);
     // Creates the key; true when it exists afterwards.
     static bool CreateKey(const std::string& key);

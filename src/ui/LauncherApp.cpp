@@ -4,6 +4,7 @@
 
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
+#include "app/StartupOrder.h"
 #include "app/TextEncoding.h"
 #include "app/TraceLog.h"
 #include "ui/CDlgUpdate.h"
@@ -16,9 +17,6 @@ namespace nb {
 namespace {
 LauncherApp* g_app = nullptr;
 
-// "缺少文件，請重新安裝": the start-up text for missing files, kept in the Big5 code page.
-constexpr const char kMissingFilesBig5[] =
-    "\xAF\xCA\xA4\xD6\xA4\xE5\xA5\xF3\xA1\x41\xBD\xD0\xAD\xAB\xB7\x73\xA6\x77\xB8\xCB";
 // The plain system message box, one OK button, no owner.
 void RunSystemBox(const std::string& text, const std::string& caption) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdU16String(GbkToUtf16(caption)),
@@ -26,6 +24,19 @@ void RunSystemBox(const std::string& text, const std::string& caption) {
     box.exec();
 }
 }  // namespace
+
+class LauncherApp::Windows final : public StartupWindows {
+public:
+    explicit Windows(LauncherApp& app) : m_app(app) {}
+    void ShowMissingFilesMessage() override {
+        RunMessageDialog(QString::fromStdU16String(Big5ToUtf16(kMissingFilesBig5)));
+    }
+    void RunUpdateWindow(LauncherContext& ctx) override { m_app.RunUpdateWindow(ctx); }
+    void RunMainWindow(LauncherContext& ctx) override { nb::RunMainWindow(ctx); }
+
+private:
+    LauncherApp& m_app;
+};
 
 LauncherApp* LauncherApp::Instance() {
     return g_app;
@@ -47,44 +58,8 @@ bool LauncherApp::InitInstance(const CommandLineInfo& cmd) {
     SetLauncherUi(m_pUi.get());
     m_pContext = new LauncherContext();
     SetTheContext(m_pContext);
-    LauncherContext& ctx = *m_pContext;
-
-    if (!ctx.LoadLocalFiles()) {
-        // Read as code page 936 the Big5 bytes would be garbage: decode them as what they are.
-        RunMessageDialog(QString::fromStdU16String(Big5ToUtf16(kMissingFilesBig5)));
-        return false;
-    }
-    if (!ctx.InitPathsAndEndpoints()) {
-        ctx.ShowNumberedMessage(26);
-        return false;
-    }
-    if (ctx.CheckClientSwitch()) return false;  // the previous client runs instead
-    ctx.RegisterInstallPath();
-    switch (ctx.ProcessCommandLine(cmd)) {
-        case 2:
-            ctx.ShowNumberedMessage(27);
-            return false;
-        case 1:
-            return false;  // the copy runs on
-        default:
-            break;
-    }
-    TraceLog("-----LCS_OK-----\n");
-    if (!ctx.LoadZoneList()) {
-        ctx.ShowNumberedMessage(31);
-        return false;
-    }
-    ctx.DecideUpdate();
-    switch (ctx.m_nUpdateState.load(std::memory_order_relaxed)) {
-        case kStateDownloadPatch:
-            RunUpdateWindow(ctx);
-            break;
-        case kStateServerPage:
-            RunMainWindow(ctx);
-            break;
-        default:
-            break;
-    }
+    Windows windows(*this);
+    RunStartupOrder(*m_pContext, cmd, windows);
     return false;
 }
 

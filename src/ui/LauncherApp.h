@@ -35,6 +35,7 @@ public:
     QtLauncherUi& Ui() { return *m_pUi; }
 
 private:
+    class Windows;
     void RunUpdateWindow(LauncherContext& ctx);
 
     LauncherContext* m_pContext = nullptr;

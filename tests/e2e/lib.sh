@@ -20,11 +20,12 @@ trap nb_cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 pass() { echo "ok: $*"; }
 
-# nb_make_install DIR BUILD VERSION: an installation with the launcher and the two local files.
+# nb_make_install DIR BUILD VERSION [LAUNCHER]: an installation with the launcher (this
+# build's unless another is named) and the two local files.
 nb_make_install() {
-  local dir="$1" build="$2" ver="$3"
+  local dir="$1" build="$2" ver="$3" launcher="${4:-$NB_BUILD/NbLauncher.exe}"
   mkdir -p "$dir"
-  cp "$NB_BUILD/NbLauncher.exe" "$dir/NbLauncher.exe"
+  cp "$launcher" "$dir/NbLauncher.exe"
   printf '[VERSION]\r\nbuild=%s\r\nver=%s\r\n' "$build" "$ver" > "$dir/nbnversion.vsn"
   iconv -f UTF-8 -t CP936 "$NB_SRC/demo/nblocalstr.utf8.ini" > "$dir/nblocalstr.ini"
 }
@@ -81,6 +82,20 @@ nb_make_site() {
     "$NB_SRC/tools/nb-standin/demo-site/norbel_xml/zonelist.xml" > "$dir/norbel_xml/zonelist.xml"
   cp "$NB_SRC/tools/nb-standin/demo-site/download/control.xml" "$dir/download/control.xml"
   cp "$NB_SRC/tools/nb-standin/demo-site/"*.html "$dir/"
+}
+
+# nb_make_patch_chain SITE: games of builds 10, 11 (a large file added) and 12 (a small one
+# changed) under $NB_TMP/game<n>, a site publishing build 12, and the patches 10→11 and 11→12.
+nb_make_patch_chain() {
+  local site="$1" b
+  for b in 10 11 12; do mkdir -p "$NB_TMP/game$b"; echo "build $b" > "$NB_TMP/game$b/data.txt"; done
+  head -c 400000 /dev/urandom > "$NB_TMP/game11/big.bin"
+  cp "$NB_TMP/game11/big.bin" "$NB_TMP/game12/big.bin"
+  nb_make_site "$site" 12 1.0.12
+  "$NB_BUILD/nb-mkpatch" -q --bfrom 10 --bto 11 --final-version 1.0.11 -o "$site/patch/NBRK11.nbupd" \
+    "$NB_TMP/game10" "$NB_TMP/game11"
+  "$NB_BUILD/nb-mkpatch" -q --bfrom 11 --bto 12 --final-version 1.0.12 -o "$site/patch/NBRK12.nbupd" \
+    "$NB_TMP/game11" "$NB_TMP/game12"
 }
 
 # nb_launcher_pids DIR: the launcher processes running from installation DIR.

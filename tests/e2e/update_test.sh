@@ -9,15 +9,8 @@ export NB_WEB_PANELS=0 NB_VD_QUIET=1
 nb_start_xvfb
 
 # Three builds of a game: 11 adds a large file, 12 changes a small one.
-for b in 10 11 12; do mkdir -p "$NB_TMP/game$b"; echo "build $b" > "$NB_TMP/game$b/data.txt"; done
-head -c 400000 /dev/urandom > "$NB_TMP/game11/big.bin"
-cp "$NB_TMP/game11/big.bin" "$NB_TMP/game12/big.bin"
 site="$NB_TMP/site"
-nb_make_site "$site" 12 1.0.12
-"$NB_BUILD/nb-mkpatch" -q --bfrom 10 --bto 11 --final-version 1.0.11 -o "$site/patch/NBRK11.nbupd" \
-  "$NB_TMP/game10" "$NB_TMP/game11"
-"$NB_BUILD/nb-mkpatch" -q --bfrom 11 --bto 12 --final-version 1.0.12 -o "$site/patch/NBRK12.nbupd" \
-  "$NB_TMP/game11" "$NB_TMP/game12"
+nb_make_patch_chain "$site"
 
 # Waits for the launcher of installation $1 to end; a main window that opens at the end is
 # closed with its close button.

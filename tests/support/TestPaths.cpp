@@ -1,20 +1,26 @@
 #include "TestPaths.h"
 
-#include <limits.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace nb::test {
 
 ScopedTempDir::ScopedTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "nbtest-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    m_path = pattern + "/";
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::ostringstream name;
+        name << "nbtest-" << std::hex << random() << random();
+        std::error_code ec;
+        if (std::filesystem::create_directory(base / name.str(), ec)) {
+            m_path = (base / name.str()).string() + "/";
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary folder could be made under " + base.string());
 }
 
 ScopedTempDir::~ScopedTempDir() {
@@ -29,13 +35,15 @@ ScopedTempDir::~ScopedTempDir() {
 }
 
 ScopedChdir::ScopedChdir(const std::string& dir) {
-    char buffer[PATH_MAX];
-    if (::getcwd(buffer, sizeof buffer)) m_previous = buffer;
-    if (::chdir(dir.c_str()) != 0) throw std::runtime_error("chdir failed: " + dir);
+    std::error_code ec;
+    m_previous = std::filesystem::current_path(ec).string();
+    std::filesystem::current_path(dir, ec);
+    if (ec) throw std::runtime_error("cannot change to folder " + dir);
 }
 
 ScopedChdir::~ScopedChdir() {
-    if (!m_previous.empty()) (void)!::chdir(m_previous.c_str());
+    std::error_code ec;
+    if (!m_previous.empty()) std::filesystem::current_path(m_previous, ec);
 }
 
 void WriteFile(const std::string& path, const std::string& content) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace nb::test {
 
@@ -30,6 +31,9 @@ public:
 private:
     std::string m_previous;
 };
+
+// The names in a folder, sorted; names in code page 936 on every platform, like the launcher's.
+std::vector<std::string> FolderEntries(const std::string& folder);
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);  // empty when missing

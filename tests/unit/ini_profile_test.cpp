@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "TestPaths.h"
+#include "platform/Files.h"
 #include "platform/IniProfile.h"
 
 using nb::platform::GetProfileString;
@@ -102,7 +102,7 @@ TEST(IniProfile, AFailedWriteLeavesTheFileAsItWas) {
     const std::string file = dir.File("nbnversion.vsn");
     nb::test::WriteFile(file, "[VERSION]\nbuild=1\n");
     // A folder where the temporary file would go makes the write fail even for root.
-    ::mkdir((file + ".tmp~").c_str(), 0755);
+    ASSERT_TRUE(nb::platform::MakeFolder(file + ".tmp~"));
     EXPECT_FALSE(WriteProfileString("VERSION", "build", "2", file));
     EXPECT_EQ(nb::test::ReadFile(file), "[VERSION]\nbuild=1\n");
 }

@@ -201,8 +201,9 @@ TEST_F(SessionClientTest, PictureRequestFollowsRedirectsLikeTheReplyFetch) {
     m_service.Answer("/interface/vcode.php", Redirect("http://" + other.Host() + "/code.png"));
     m_context.FetchVerificationImage();
     EXPECT_EQ(ReadFile(m_dir.File(kVerificationImageFile)), "other picture");
-    ASSERT_EQ(other.Requests().size(), 1u);
-    const httplib::Headers& sent = other.Requests()[0].headers;
+    const auto received = other.Requests();
+    ASSERT_EQ(received.size(), 1u);
+    const httplib::Headers& sent = received[0].headers;
     ASSERT_EQ(sent.count("Host"), 1u);
     EXPECT_EQ(sent.find("Host")->second, other.Host());
 }

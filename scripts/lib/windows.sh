@@ -1,0 +1,67 @@
+# The Windows stage of scripts/test.sh: the MinGW-w64 cross build in build-win/, its unit
+# tests under Wine with the ANSI code page 936 and again with 1252, and the launcher's
+# patch cycle under Wine against the Linux stand-in. Sourced after common.sh.
+
+NB_WIN_BUILD="${NB_WIN_BUILD:-$NB_ROOT/build-win}"
+
+# One wineserver for a whole run: each program start then costs hundredths of a second
+# instead of seconds. The prefix lives inside the build folder and is made afresh.
+nb_wine_env() {
+  export WINEPREFIX="$NB_WIN_BUILD/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+  # Wine takes the ANSI code page from the locale's name (zh_CN: 936) but converts file
+  # names with the C library's locale, which must exist for Chinese names to reach the
+  # disk: one is made inside the build folder rather than in the system.
+  export LOCPATH="$NB_WIN_BUILD/locale"
+  if [ ! -e "$LOCPATH/zh_CN.UTF-8" ]; then
+    mkdir -p "$LOCPATH"
+    localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8"
+  fi
+  if [ ! -e "$LOCPATH/C.UTF-8" ]; then ln -s /usr/lib/locale/C.utf8 "$LOCPATH/C.UTF-8"; fi
+}
+
+nb_wine_start() {
+  LC_ALL="$1" wineserver -p
+  LC_ALL="$1" wine cmd /c exit
+}
+
+nb_wine_stop() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+
+nb_windows_stage() {
+  cmake -S "$NB_ROOT" -B "$NB_WIN_BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$NB_ROOT/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release
+  cmake --build "$NB_WIN_BUILD" -j"$(nproc)"
+  # Only system DLLs: the program must run on a bare Windows.
+  local dlls
+  dlls="$(x86_64-w64-mingw32-objdump -p "$NB_WIN_BUILD/NbLauncher.exe" | sed -n 's/.*DLL Name: //p' | tr '\n' ' ')"
+  echo "NbLauncher.exe imports: $dlls"
+  if echo "$dlls" | grep -qiE 'libstdc|libgcc|libwinpthread|zlib|libz'; then
+    echo "NbLauncher.exe needs a non-system DLL" >&2
+    return 1
+  fi
+
+  nb_wine_env
+  nb_wine_stop
+  rm -rf "$WINEPREFIX"
+  LC_ALL=zh_CN.UTF-8 wineboot -i > /dev/null 2>&1
+  wineserver -w
+  trap 'nb_wine_stop' EXIT
+
+  # The code page follows the locale the wineserver starts under: one server per locale.
+  local locale
+  for locale in zh_CN.UTF-8 C.UTF-8; do
+    echo "== Windows unit tests under Wine, LC_ALL=$locale"
+    nb_wine_start "$locale"
+    LC_ALL="$locale" ctest --test-dir "$NB_WIN_BUILD" --output-on-failure -j2 -L unit
+    nb_wine_stop
+  done
+
+  echo "== the Windows launcher's patch cycle under Wine"
+  nb_wine_start zh_CN.UTF-8
+  LC_ALL=zh_CN.UTF-8 bash "$NB_ROOT/tests/windows/patch_cycle_test.sh" "$NB_BUILD" "$NB_WIN_BUILD"
+  nb_wine_stop
+  trap - EXIT
+  rm -rf "$WINEPREFIX"
+}

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The Windows launcher under Wine, without windows yet: started plainly in an installation
+# two builds behind, it relaunches through its copy, fetches the zone list from the Linux
+# stand-in, applies both patches one run each, and records the installation folder in the
+# registry. Usage: patch_cycle_test.sh LINUX-BUILD WINDOWS-BUILD (Wine's environment set).
+source "$(dirname "$0")/../e2e/lib.sh" "$1"
+NB_WIN_BUILD="$(cd "${2:?Windows build folder}" && pwd)"
+# The Windows launcher keeps its installation record in the registry of the Wine prefix.
+unset NB_MACHINE_SETTINGS
+
+site="$NB_TMP/site"
+nb_make_patch_chain "$site"
+requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
+# Wine names the programs by their Windows path, which holds this test's own folder.
+wine_launchers_running() { pgrep -f -- "$(basename "$NB_TMP")" > /dev/null; }
+
+nb_start_standin "$site"
+# A folder with a Chinese name (电信区) and a blank: paths reach the system as UTF-16.
+inst="$NB_TMP/电信区 game"
+nb_make_install "$inst" 10 1.0.10 "$NB_WIN_BUILD/NbLauncher.exe"
+cp "$NB_TMP/game10/data.txt" "$inst/"
+(cd "$inst" && exec wine ./NbLauncher.exe > "$NB_TMP/run.out" 2>&1 &)
+
+nb_wait_for "grep -q '^build=12' '$inst/nbnversion.vsn'" 120 ||
+  fail "not updated: $(cat "$inst/nbnversion.vsn"; tail -5 "$inst/log1.txt" 2>/dev/null; cat "$NB_TMP/run.out")"
+nb_wait_for "[ \"\$(grep -c -- '-----LCS_OK-----' '$inst/log1.txt')\" = 3 ]" 60 ||
+  fail "expected three launcher runs: $(grep -c -- '-----LCS_OK-----' "$inst/log1.txt")"
+nb_wait_for "! wine_launchers_running" 60 || fail "a launcher keeps running"
+grep -q '^ver=1.0.12' "$inst/nbnversion.vsn" || fail "version text not rewritten"
+[ "$(cat "$inst/data.txt")" = "build 12" ] || fail "data.txt not patched"
+cmp -s "$inst/big.bin" "$NB_TMP/game12/big.bin" || fail "big.bin not extracted"
+[ -e "$inst/_NbLauncher.bin" ] || fail "no relaunch copy"
+[ "$(requests /norbel_xml/zonelist.xml)" = 3 ] || fail "zone list fetched $(requests /norbel_xml/zonelist.xml) times"
+[ "$(requests /patch/NBRK11.nbupd)" = 1 ] || fail "NBRK11 fetched $(requests /patch/NBRK11.nbupd) times"
+[ "$(requests /patch/NBRK12.nbupd)" = 1 ] || fail "NBRK12 fetched $(requests /patch/NBRK12.nbupd) times"
+[ "$(grep -c 'cmd.m_strFileName.GetLength() = 0' "$inst/log1.txt")" = 3 ] ||
+  fail "every run should start from the installed launcher and relaunch through the copy"
+pass "two patches applied under Wine, build 12 installed"
+
+# The registry value is the folder as Windows names it, ending in a backslash (exported as
+# UTF-16, so the Chinese name is compared exactly; the export doubles each backslash).
+wine regedit /E "$NB_TMP/nb.reg" 'HKEY_LOCAL_MACHINE\Software\Ploxa\Nb' || fail "no registry key"
+stored="$(iconv -f UTF-16 -t UTF-8 "$NB_TMP/nb.reg" | tr -d '\r' | sed -n 's/^"InstalledPath"="\(.*\)"$/\1/p')"
+expected="Z:$(printf '%s/' "$inst" | sed 's|/|\\\\|g')"
+[ "$stored" = "$expected" ] || fail "InstalledPath is '$stored', expected '$expected'"
+pass "installation folder recorded in the registry"
