@@ -5,11 +5,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Digest.h"
 #include "platform/Signature.h"
 
 namespace nb {
 
-using Sha256Bytes = std::array<uint8_t, 32>;
+using Sha256Bytes = platform::Sha256Value;
 
 // One file of the build a patch leads to. `path` is the archive's name for it: code page 936
 // bytes, '/'-separated, relative.

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/Digest.h"
+
 namespace nb::mkpatch {
 namespace {
 
@@ -21,7 +23,6 @@ struct Deleter {
     void operator()(T* p) const { Free(p); }
 };
 using PkeyPtr = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
-using MdCtxPtr = std::unique_ptr<EVP_MD_CTX, Deleter<EVP_MD_CTX, EVP_MD_CTX_free>>;
 using PkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX, EVP_PKEY_CTX_free>>;
 
 std::string LibraryError() {
@@ -78,11 +79,11 @@ bool HashFile(const std::string& path, Sha256Bytes& digest, uint64_t& size, std:
         error = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
-    MdCtxPtr ctx(EVP_MD_CTX_new());
-    bool ok = ctx && EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) == 1;
+    platform::Digest sha256(platform::DigestKind::kSha256);
     std::vector<char> buffer(1u << 20);
+    bool ok = true;
     size = 0;
-    while (ok) {
+    for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
@@ -90,11 +91,10 @@ bool HashFile(const std::string& path, Sha256Bytes& digest, uint64_t& size, std:
             break;
         }
         size += static_cast<uint64_t>(n);
-        ok = EVP_DigestUpdate(ctx.get(), buffer.data(), static_cast<size_t>(n)) == 1;
+        sha256.Update(buffer.data(), static_cast<size_t>(n));
     }
     ::close(fd);
-    unsigned int length = 0;
-    if (!ok || EVP_DigestFinal_ex(ctx.get(), digest.data(), &length) != 1 || length != digest.size()) {
+    if (!ok || !sha256.Finish(digest.data(), digest.size())) {
         error = "cannot read " + path;
         return false;
     }
