@@ -20,6 +20,10 @@ bool CopyFileOverwrite(const std::string& from, const std::string& to);
 // The file's permission bits are kept when it already exists.
 bool ReplaceFileAtomically(const std::string& path, std::string_view content);
 
+// Renames `from` to `to`, replacing a file already there under that name. False when the
+// rename failed; both files are then as they were.
+bool RenameReplacing(const std::string& from, const std::string& to);
+
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& content);
 
