@@ -83,6 +83,10 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
     return ok;
 }
 
+bool RenameReplacing(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& content) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;

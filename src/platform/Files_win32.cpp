@@ -51,6 +51,10 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
     return ok;
 }
 
+bool RenameReplacing(const std::string& from, const std::string& to) {
+    return ::MoveFileExW(win32::Widen(from).c_str(), win32::Widen(to).c_str(), kReplaceFlags) != 0;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& content) {
     HANDLE file = ::CreateFileW(win32::Widen(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

@@ -264,10 +264,10 @@ bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bo
     if (StopRequested()) return false;
 
     bool ok = TransferWithResume(url, agent, tempPath);
-    if (ok && std::rename(tempPath.c_str(), targetPath.c_str()) != 0) {
+    if (ok && !platform::RenameReplacing(tempPath, targetPath)) {
         platform::SleepMilliseconds(1000);
         // The caller reads the target next, so a file left under the temporary name is a failure.
-        ok = std::rename(tempPath.c_str(), targetPath.c_str()) == 0;
+        ok = platform::RenameReplacing(tempPath, targetPath);
     }
     return ok;
 }

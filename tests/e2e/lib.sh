@@ -51,15 +51,16 @@ nb_start_xvfb() {
   export QT_QPA_PLATFORM=xcb
 }
 
-# nb_start_standin ROOT [OPTION...]: nb-standin on 127.0.0.1:18620 serving ROOT, every
+# nb_start_standin ROOT [OPTION...]: nb-standin on 127.0.0.1:18620 (or $NB_STANDIN_PORT) serving ROOT, every
 # request logged to $NB_TMP/requests.log; sets NB_STANDIN_PID.
 nb_start_standin() {
   local root="$1"
   shift
   # A second server on the port would not fail to start, so wait until nobody is there.
-  nb_wait_for "! (exec 3<> /dev/tcp/127.0.0.1/18620) 2> /dev/null" 180 || fail "port 18620 stays in use"
+  local port="${NB_STANDIN_PORT:-18620}"
+  nb_wait_for "! (exec 3<> /dev/tcp/127.0.0.1/$port) 2> /dev/null" 180 || fail "port $port stays in use"
   : > "$NB_TMP/standin.out"
-  "$NB_BUILD/nb-standin" --root "$root" --port 18620 --log "$NB_TMP/requests.log" "$@" \
+  "$NB_BUILD/nb-standin" --root "$root" --port "$port" --log "$NB_TMP/requests.log" "$@" \
     > "$NB_TMP/standin.out" 2>&1 &
   NB_STANDIN_PID=$!
   NB_PIDS+=($NB_STANDIN_PID)
