@@ -1,13 +1,13 @@
 #include <QApplication>
-#include <csignal>
 
+#include "platform/OutputFailures.h"
 #include "ui/LauncherApp.h"
 #include "ui/WebPanel.h"
 
 int main(int argc, char** argv) {
-    // A file that hits the size limit must fail the write that reaches it, so the launcher
-    // reports it and keeps what was written, instead of ending without a word.
-    std::signal(SIGXFSZ, SIG_IGN);
+    // A file that hits the size limit, or a trace line to a standard error nobody reads any
+    // more, must fail that write only: the launcher reports it or goes on, never just ends.
+    nb::platform::KeepRunningWhenOutputFails();
     nb::CommandLineInfo cmd = nb::CommandLineInfo::Parse(argc, argv);
     nb::WebPanel::PrepareBrowser();  // before the application object, or never
     QApplication qtApp(argc, argv);

@@ -8,8 +8,8 @@
 #include "app/CommandLineInfo.h"
 #include "zones/ServerInfo.h"
 
-namespace tinyxml2 {
-class XMLElement;
+namespace nb::platform {
+class XmlElement;
 }
 
 namespace nb {
@@ -118,7 +118,7 @@ public:
 
     // ---- zone list (zones/ZoneList.cpp) ----
     bool LoadZoneList();
-    void ReadServers(const tinyxml2::XMLElement* server, std::string zoneName, std::vector<ServerInfo>& target);
+    void ReadServers(platform::XmlElement server, std::string zoneName, std::vector<ServerInfo>& target);
 
     // ---- update decision and patch cycle (update/) ----
     bool DecideUpdate();

@@ -1,7 +1,5 @@
 #include "login/GameClient.h"
 
-#include <tinyxml2.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -11,6 +9,7 @@
 #include "app/TraceLog.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "platform/XmlDocument.h"
 #include "update/Download.h"
 
 namespace nb {
@@ -45,11 +44,9 @@ void EndProcess(int status) {
 // `value` attribute that reads as 0.
 bool ControlDocumentSaysContinue() {
     if (!platform::FileExists(kControlFile)) return false;
-    tinyxml2::XMLDocument doc;
-    if (doc.LoadFile(kControlFile) != tinyxml2::XML_SUCCESS) return false;
-    const tinyxml2::XMLElement* root = doc.RootElement();
-    const tinyxml2::XMLElement* type = root ? root->FirstChildElement("type") : nullptr;
-    const char* value = type ? type->Attribute("value") : nullptr;
+    platform::XmlDocument doc;
+    if (!doc.LoadFile(kControlFile)) return false;
+    const char* value = doc.Root().FirstChildElement("type").Attribute("value");
     return value && AtoiSaturating(value) == 0;
 }
 

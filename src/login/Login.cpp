@@ -1,7 +1,5 @@
 #include "login/Login.h"
 
-#include <tinyxml2.h>
-
 #include "app/Endpoints.h"
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
@@ -9,6 +7,7 @@
 #include "app/TraceLog.h"
 #include "login/Md5Digest.h"
 #include "login/SessionClient.h"
+#include "platform/XmlDocument.h"
 
 namespace nb {
 namespace {
@@ -22,13 +21,12 @@ GameStartHandover& Handover() {
 
 // Text of the first child element of that name directly under the root; missing elements
 // and elements without text read as the empty text.
-std::string ChildText(const tinyxml2::XMLElement* root, const char* name) {
-    const tinyxml2::XMLElement* child = root->FirstChildElement(name);
-    const char* text = child ? child->GetText() : nullptr;
+std::string ChildText(const platform::XmlElement& root, const char* name) {
+    const char* text = root.FirstChildElement(name).Text();
     return text ? text : "";
 }
 
-int32_t ChildNumber(const tinyxml2::XMLElement* root, const char* name) {
+int32_t ChildNumber(const platform::XmlElement& root, const char* name) {
     return AtoiSaturating(ChildText(root, name));
 }
 
@@ -38,14 +36,12 @@ ReplyStatus ShowUnreadableReply() {
 }
 
 ReplyStatus ReadReply(LauncherContext& context, bool storeFields) {
-    tinyxml2::XMLDocument document;
+    platform::XmlDocument document;
     // A document without a root element (only a declaration or a comment) is as unreadable
     // as a broken one: it has no answer in it.
-    if (document.LoadFile(kLoginReplyFile) != tinyxml2::XML_SUCCESS || !document.RootElement()) {
-        return ShowUnreadableReply();
-    }
-    const tinyxml2::XMLElement* root = document.RootElement();
-    TraceLog("rootXMLElement = %s \n", root->Name());
+    if (!document.LoadFile(kLoginReplyFile)) return ShowUnreadableReply();
+    const platform::XmlElement root = document.Root();
+    TraceLog("rootXMLElement = %s \n", root.Name());
 
     if (ChildNumber(root, "result") != 0) {
         if (storeFields) {

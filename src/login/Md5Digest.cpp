@@ -1,17 +1,13 @@
 #include "login/Md5Digest.h"
 
-#include <openssl/evp.h>
+#include "platform/Digest.h"
 
 namespace nb {
 
+// Should the system's library ever refuse MD5, the value is all zero rather than the digest
+// of something else.
 void Md5Digest::Compute(const void* bytes, size_t length) {
-    unsigned int written = 0;
-    // MD5 is in OpenSSL's default provider; should it ever be refused, the value stays zero
-    // rather than keeping a digest of something else.
-    m_digest.fill(0);
-    if (EVP_Digest(bytes, length, m_digest.data(), &written, EVP_md5(), nullptr) != 1 || written != kSize) {
-        m_digest.fill(0);
-    }
+    m_digest = platform::Md5(std::string_view(static_cast<const char*>(bytes), length));
 }
 
 std::string Md5Digest::ToHex() const {

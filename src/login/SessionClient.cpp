@@ -96,6 +96,10 @@ void LauncherContext::FetchVerificationImage() {
     receiver.onBody = [&](const char* data, size_t size) {
         return std::fwrite(data, 1, size, file.get()) == size;
     };
+    std::string redirectWithSession;
+    receiver.onRedirect = [&](const platform::HttpHead& head) {
+        if (head.headers.find(kSessionCookie) != std::string::npos) redirectWithSession = head.headers;
+    };
     const platform::HttpResult result = platform::HttpGet(request, receiver);
     file.reset();
 
@@ -105,6 +109,8 @@ void LauncherContext::FetchVerificationImage() {
         return;
     }
     std::string sessionId = ExtractSessionId(result.head.headers);
+    // A service may set the session on the redirect that leads to its picture.
+    if (sessionId.empty() && !redirectWithSession.empty()) sessionId = ExtractSessionId(redirectWithSession);
     if (!sessionId.empty()) m_strSessionId = sessionId;
 }
 

@@ -213,6 +213,7 @@ HttpResult HttpGet(const HttpRequest& request, const HttpReceiver& receiver) {
             result.error = "redirect to an address this request may not reach: " + next;
             return result;
         }
+        if (receiver.onRedirect) receiver.onRedirect(result.head);
         if (!EqualsNoCase(SplitUrl(next).authority, SplitUrl(url).authority))
             headers = WithoutHostLines(headers);
         url = std::move(next);

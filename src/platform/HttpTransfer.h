@@ -47,10 +47,12 @@ struct HttpHead {
 // Called on the transferring thread. onHead sees the final response (never an interim one
 // nor a redirect that is followed) before any of its body; returning false ends the
 // exchange without reading the body. onBody gets the body in blocks; returning false ends
-// the exchange (the receiver could not keep the bytes).
+// the exchange (the receiver could not keep the bytes). onRedirect, when set, sees each
+// redirect response that is followed.
 struct HttpReceiver {
     std::function<bool(const HttpHead&)> onHead;
     std::function<bool(const char* data, size_t size)> onBody;
+    std::function<void(const HttpHead&)> onRedirect;
 };
 
 enum class HttpOutcome {

@@ -45,6 +45,16 @@ bool KeyValue(std::string_view line, std::string_view& key, std::string_view& va
     return true;
 }
 
+// The platform's reader hands out a value written in quotes without them: one matching pair
+// of double or single quotes around the whole (trimmed) value is removed.
+std::string_view Unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        value.remove_prefix(1);
+        value.remove_suffix(1);
+    }
+    return value;
+}
+
 }  // namespace
 
 IniDocument::IniDocument(std::string text) : m_text(std::move(text)) {}
@@ -85,7 +95,7 @@ bool IniDocument::Find(std::string_view section, std::string_view key, std::stri
         if (!inSection) continue;
         std::string_view k, v;
         if (KeyValue(content, k, v) && EqualNoCase(k, key)) {
-            value.assign(v);
+            value.assign(Unquote(v));
             return true;
         }
     }

@@ -8,7 +8,8 @@ namespace nb::platform {
 
 // The profile (INI) functions of the original platform, with its rules: section and key
 // names compared without regard to ASCII case and surrounding blanks, a value runs to the
-// end of its line with surrounding blanks removed, LF and CR LF line ends, lines starting
+// end of its line with surrounding blanks removed and then one pair of matching quotes
+// ("..." or '...') around it removed, LF and CR LF line ends, lines starting
 // with ';' are comments, the first matching section and the first matching key in it win,
 // and a value is cut to the caller's buffer (size - 1 characters).
 class IniDocument {

@@ -1,11 +1,10 @@
-#include <tinyxml2.h>
-
 #include <string_view>
 
 #include "app/LauncherContext.h"
 #include "app/NumberText.h"
 #include "app/TextEncoding.h"
 #include "app/TraceLog.h"
+#include "platform/XmlDocument.h"
 #include "update/Download.h"
 
 namespace nb {
@@ -22,12 +21,6 @@ constexpr const char* kTelecomZone = "\xB5\xE7\xD0\xC5\xC7\xF8";
 // "网通区"
 constexpr const char* kNetcomZone = "\xCD\xF8\xCD\xA8\xC7\xF8";
 
-// The text of an element's first child node, when that node is text.
-const char* FirstChildText(const tinyxml2::XMLElement* element) {
-    const tinyxml2::XMLNode* child = element->FirstChild();
-    return child && child->ToText() ? child->Value() : nullptr;
-}
-
 }  // namespace
 
 bool LauncherContext::LoadZoneList() {
@@ -36,33 +29,32 @@ bool LauncherContext::LoadZoneList() {
 
     if (!DownloadUrlToFile(m_strZoneListURL, kZoneListFile, false)) return false;
 
-    // Runs of white space in text collapse and the ends are trimmed, so an address written
-    // on its own indented line reads as the bare address.
-    tinyxml2::XMLDocument doc(true, tinyxml2::COLLAPSE_WHITESPACE);
-    if (doc.LoadFile(kZoneListFile) != tinyxml2::XML_SUCCESS) {
+    // Texts are trimmed and their inner runs of white space collapsed (the XML reader's
+    // rule), so an address written on its own indented line reads as the bare address.
+    platform::XmlDocument doc;
+    if (!doc.LoadFile(kZoneListFile)) {
         TraceLog("load zonelist.xml file faild !\n");
         return false;
     }
-    const tinyxml2::XMLElement* root = doc.RootElement();
-    TraceLog("rootXMLElement = %s \n", root && root->Name() ? root->Name() : "");
+    const platform::XmlElement root = doc.Root();
+    TraceLog("rootXMLElement = %s \n", root.Name());
 
     // The published build, the update address and the zones are what the rest of start-up
     // relies on; a document without them fails before anything of it is taken over.
-    const tinyxml2::XMLElement* verInfo = root ? root->FirstChildElement("gameVerInfo") : nullptr;
-    const tinyxml2::XMLElement* updateUrl = root ? root->FirstChildElement("update_url") : nullptr;
-    const tinyxml2::XMLElement* zone = root ? root->FirstChildElement("bigzone") : nullptr;
-    const char* updateText = updateUrl ? FirstChildText(updateUrl) : nullptr;
+    const platform::XmlElement verInfo = root.FirstChildElement("gameVerInfo");
+    const char* updateText = root.FirstChildElement("update_url").Text();
+    platform::XmlElement zone = root.FirstChildElement("bigzone");
     if (!verInfo || !updateText || !zone) return false;
 
-    if (const char* build = verInfo->Attribute("build_code")) m_nServerBuild = AtoiSaturating(build);
-    if (const char* version = verInfo->Attribute("version")) m_strServerVersion = version;
+    if (const char* build = verInfo.Attribute("build_code")) m_nServerBuild = AtoiSaturating(build);
+    if (const char* version = verInfo.Attribute("version")) m_strServerVersion = version;
     m_strUpdateURL = updateText;
 
-    for (size_t n = 0; zone && n < kZoneCount; ++n, zone = zone->NextSiblingElement()) {
-        const char* name = zone->Attribute("name");
+    for (size_t n = 0; zone && n < kZoneCount; ++n, zone = zone.NextSiblingElement()) {
+        const char* name = zone.Attribute("name");
         std::string zoneName = Utf8ToGbk(name ? name : "");
         std::vector<ServerInfo> servers;
-        ReadServers(zone->FirstChildElement("server"), zoneName, servers);
+        ReadServers(zone.FirstChildElement("server"), zoneName, servers);
         TraceLog("-------tmpServerInfo.size = %d------------\n", static_cast<int>(servers.size()));
         if (zoneName == kTelecomZone) {
             m_vecZone[0] = std::move(servers);
@@ -77,26 +69,26 @@ bool LauncherContext::LoadZoneList() {
 
 // Every element from `server` on, whatever its name, is one server. A loop rather than a
 // call per sibling: a long list must not exhaust the stack.
-void LauncherContext::ReadServers(const tinyxml2::XMLElement* server, std::string zoneName,
+void LauncherContext::ReadServers(platform::XmlElement server, std::string zoneName,
                                   std::vector<ServerInfo>& target) {
-    for (; server; server = server->NextSiblingElement()) {
+    for (; server; server = server.NextSiblingElement()) {
         ServerInfo info;
         const char* url = nullptr;
         // One walk over the attributes rather than a search per name (the lists run to
         // many thousands of servers); the parser refuses a repeated attribute, so each
         // name is met at most once.
-        for (const tinyxml2::XMLAttribute* a = server->FirstAttribute(); a; a = a->Next()) {
-            const std::string_view name = a->Name();
+        for (platform::XmlAttribute a = server.FirstAttribute(); a; a = a.Next()) {
+            const std::string_view name = a.Name();
             if (name == "id") {
-                info.id = AtoiSaturating(a->Value());
+                info.id = AtoiSaturating(a.Value());
             } else if (name == "name") {
-                info.name = Utf8ToGbk(a->Value());
+                info.name = Utf8ToGbk(a.Value());
             } else if (name == "state") {
-                info.state = AtoiSaturating(a->Value());
+                info.state = AtoiSaturating(a.Value());
             } else if (name == "server_tag") {
-                info.server_tag = AtoiSaturating(a->Value());
+                info.server_tag = AtoiSaturating(a.Value());
             } else if (name == "fetch_url") {
-                url = a->Value();
+                url = a.Value();
             }
         }
         // A server in maintenance carries no address, so it can never be chosen.

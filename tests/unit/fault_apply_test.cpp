@@ -8,9 +8,13 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
+#include <random>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "TestPaths.h"
@@ -159,4 +163,70 @@ TEST_F(HostileArchiveTest, AFullDiskFailsThePatchCleanlyAndTheNextRunApplies) {
     EXPECT_EQ(nb::test::ReadFile("after.txt"), "after");
     EXPECT_EQ(nb::platform::GetProfileString("VERSION", "build", "", "nbnversion.vsn"), "2");
     ExpectNothingOutside();
+}
+
+TEST_F(HostileArchiveTest, AnApplyKilledAtAnyMomentLeavesOldOrNewFilesAndTheNextRunFinishes) {
+    // Items of many sizes, half of them replacing files of the old build.
+    std::vector<nb::test::TestZipItem> items = {nb::test::TestZipItem::File(
+        "ncheck_v.txt", "[VERSION]\r\nbfrom=1\r\nbto=2\r\nfinal_version=1.0.2\r\n")};
+    std::map<std::string, std::string> newFiles, oldFiles;
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "data/f" + std::to_string(i) + ".pak";
+        std::string content(static_cast<size_t>(i % 5 == 0 ? 400000 : 3000 * i), static_cast<char>('a' + i % 26));
+        content += name;
+        items.push_back(nb::test::TestZipItem::File(name, content));
+        newFiles[name] = content;
+        if (i % 2 == 0) oldFiles[name] = "old " + name;
+    }
+    ASSERT_TRUE(nb::test::WriteTestZip(m_ctx.m_strPatchFile, items));
+    auto oldBuild = [&] {
+        fs::remove_all("data");
+        fs::create_directories("data");
+        for (const auto& [name, content] : oldFiles) nb::test::WriteFile(name, content);
+        nb::test::WriteFile("nbnversion.vsn", kVersionText);
+    };
+    auto applyInChild = [&] {
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(m_ctx.ApplyPatch() ? 0 : 1);
+        return child;
+    };
+    // How long a whole apply takes here decides where the kills fall: spread over all of it.
+    oldBuild();
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t whole = applyInChild();
+    ASSERT_GT(whole, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(whole, &status, 0), whole);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    oldBuild();
+
+    const unsigned seed = std::random_device{}();
+    std::printf("kill points from seed %u\n", seed);
+    std::mt19937 random(seed);
+    for (int round = 0; round < 20; ++round) {
+        const pid_t child = applyInChild();
+        ASSERT_GT(child, 0);
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, static_cast<useconds_t>(span.count()))(random));
+        ::kill(child, SIGKILL);
+        ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+
+        // Every file is whole, old or new; once the version file names build 2, all are new.
+        const bool recorded = nb::platform::GetProfileString("VERSION", "build", "", "nbnversion.vsn") == "2";
+        for (const auto& [name, content] : newFiles) {
+            const std::string now = nb::test::ReadFile(name);
+            const auto old = oldFiles.find(name);
+            if (now != content) {
+                EXPECT_FALSE(recorded) << name << " is not new after round " << round;
+                EXPECT_TRUE(old == oldFiles.end() ? !nb::test::Exists(name) : now == old->second)
+                    << name << " is torn after round " << round;
+            }
+        }
+        if (recorded) oldBuild();  // the next kill falls into another apply from the old build
+    }
+    EXPECT_TRUE(m_ctx.ApplyPatch());
+    for (const auto& [name, content] : newFiles) EXPECT_EQ(nb::test::ReadFile(name), content) << name;
+    std::set<std::string> expected;
+    for (const auto& [name, content] : newFiles) expected.insert(name.substr(5));
+    EXPECT_EQ(Entries("data"), expected);  // no temporary file of a killed run stays
 }

@@ -56,14 +56,15 @@ TEST(HttpGet, ReceiverSeesOnlyTheFinalResponse) {
     request.url = server.Url("/x");
     request.headers = "X-Mine: 1\r\n";
     request.rangeStart = 7;
-    HttpReceiver receiver{[&](const HttpHead& head) {
-                              heads.push_back(head);
-                              return true;
-                          },
-                          [&](const char* data, size_t size) {
-                              body.append(data, size);
-                              return true;
-                          }};
+    HttpReceiver receiver;
+    receiver.onHead = [&](const HttpHead& head) {
+        heads.push_back(head);
+        return true;
+    };
+    receiver.onBody = [&](const char* data, size_t size) {
+        body.append(data, size);
+        return true;
+    };
     const HttpResult result = HttpGet(request, receiver);
     EXPECT_EQ(result.outcome, HttpOutcome::Completed);
     ASSERT_EQ(heads.size(), 1u);
@@ -85,10 +86,11 @@ TEST(HttpGet, RedirectChainEndsAtTheLimitAndDeclinedBodiesStayUnread) {
     HttpRequest request;
     request.url = server.Url("/loop");
     size_t bodyBytes = 0;
-    HttpReceiver receiver{nullptr, [&](const char*, size_t size) {
-                              bodyBytes += size;
-                              return true;
-                          }};
+    HttpReceiver receiver;
+    receiver.onBody = [&](const char*, size_t size) {
+        bodyBytes += size;
+        return true;
+    };
     HttpResult result = HttpGet(request, receiver);
     EXPECT_EQ(result.outcome, HttpOutcome::RedirectRefused);
     EXPECT_EQ(server.RequestCount(), 11u);

@@ -29,6 +29,31 @@ TEST(IniProfile, FollowsTheProfileReadingRules) {
     EXPECT_EQ(doc.Get("", "orphan", "dflt"), "dflt");
 }
 
+TEST(IniProfile, OnePairOfSurroundingQuotesIsRemoved) {
+    IniDocument doc(
+        "[s]\n"
+        "double=\"12\"\n"
+        "single=  'a b'  \n"
+        "inner=a\"b\"c\n"
+        "twice=\"\"x\"\"\n"
+        "mixed=\"x'\n"
+        "open=\"x\n"
+        "lone=\"\n"
+        "empty=\"\"\n"
+        "blanks=\" x \"\n"
+        "long=\"" + std::string(300, 'q') + "\"\n");
+    EXPECT_EQ(doc.Get("s", "double", ""), "12");
+    EXPECT_EQ(doc.Get("s", "single", ""), "a b");
+    EXPECT_EQ(doc.Get("s", "inner", ""), "a\"b\"c");
+    EXPECT_EQ(doc.Get("s", "twice", ""), "\"x\"");
+    EXPECT_EQ(doc.Get("s", "mixed", ""), "\"x'");
+    EXPECT_EQ(doc.Get("s", "open", ""), "\"x");
+    EXPECT_EQ(doc.Get("s", "lone", ""), "\"");
+    EXPECT_EQ(doc.Get("s", "empty", "dflt"), "");
+    EXPECT_EQ(doc.Get("s", "blanks", ""), " x ");
+    EXPECT_EQ(doc.Get("s", "long", "", 256), std::string(255, 'q'));  // cut after the quotes go
+}
+
 TEST(IniProfile, OnlyTheFirstOfDuplicateSectionsCounts) {
     IniDocument doc("[a]\nk=1\n[b]\nx=0\n[A]\nk=2\nj=3\n");
     EXPECT_EQ(doc.Get("a", "k", ""), "1");

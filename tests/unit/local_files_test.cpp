@@ -75,7 +75,7 @@ TEST_F(LocalFilesTest, PathsEndpointsAndBuildNumber) {
     EXPECT_EQ(m_ctx.m_strControlURL, "http://127.0.0.1:18620/download/control.xml");
 
     for (auto [text, build] : std::vector<std::pair<std::string, int>>{
-             {"", 0}, {"-7", -7}, {"99999999999", 2147483647}, {"abc", 0}}) {
+             {"", 0}, {"-7", -7}, {"99999999999", 2147483647}, {"abc", 0}, {"\"12\"", 12}, {" '13' ", 13}}) {
         nb::test::WriteFile("nbnversion.vsn", "[VERSION]\nbuild=" + text + "\n");
         nb::LauncherContext ctx;
         ASSERT_TRUE(ctx.InitPathsAndEndpoints());

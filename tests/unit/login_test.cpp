@@ -107,6 +107,21 @@ TEST_F(LoginTest, SuccessfulLoginHandsTheReplyToTheGameStart) {
                          "hSession != NULL\nrootXMLElement = loginres \n");
 }
 
+TEST_F(LoginTest, PrettyPrintedReplyGivesTheGameBareFields) {
+    // A service that indents its reply: the texts reach the game's command line trimmed, with
+    // inner runs of white space as one blank, and no line end anywhere.
+    m_service.Answer("/interface/login.php",
+                     Xml("<loginres>\n  <result>\n    1\n  </result>\n  <userid> 42 </userid>\n"
+                         "  <login>\n abc\n</login>\n  <addiction>\t0\t</addiction>\n"
+                         "  <login_date>\r\n  2026-12-09\r\n  10:00\r\n</login_date>\n"
+                         "  <key>\n</key>\n  <auth>a</auth>\n</loginres>\n"));
+
+    DoLogin("abc", "secret");
+
+    ASSERT_EQ(m_handovers.size(), 1u);
+    EXPECT_EQ(m_handovers[0], std::make_pair(std::string("42"), std::string("abc|0|2026-12-09 10:00||a")));
+}
+
 TEST_F(LoginTest, UserNameIsPercentEncoded) {
     m_service.Answer("/interface/login.php", Xml(Reply(0, "1006")));
     // "a&b c#+%" followed by "电" in code page 936.

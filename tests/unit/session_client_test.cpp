@@ -195,6 +195,14 @@ TEST_F(SessionClientTest, PictureRequestFollowsRedirectsLikeTheReplyFetch) {
               (std::vector<std::string>{"/interface/vcode.php", "/pictures/code.png?n=1"}));
     EXPECT_EQ(Log().find("getResponse field!"), std::string::npos);
 
+    // The session set on the redirect counts when the picture sets none.
+    m_service.Answer(
+        "/interface/vcode.php",
+        {302, "", {{"Location", "/pictures/code.png"}, {"Set-Cookie", "PHPSESSID=onredirect; path=/"}}});
+    m_service.Answer("/pictures/code.png", {200, kPicture, {}});
+    m_context.FetchVerificationImage();
+    EXPECT_EQ(m_context.m_strSessionId, "onredirect");
+
     // On another server the Host line named for the account service is not sent.
     LoopbackAccountService other;
     other.Answer("/code.png", {200, "other picture", {}});

@@ -11,13 +11,39 @@ TEST(TextEncoding, Utf8ToGbkGivesTheCodePageBytes) {
     EXPECT_EQ(GbkToUtf8("\xB5\xE7\xD0\xC5\xC7\xF8"), "电信区");
 }
 
-TEST(TextEncoding, UnconvertibleAndInvalidInputBecomesQuestionMarks) {
-    // Korean Hangul and an emoji are not in GBK; an invalid UTF-8 byte is skipped as one unit.
-    EXPECT_EQ(Utf8ToGbk("a한b"), "a?b");
-    EXPECT_EQ(Utf16ToGbk(u"x\U0001F600y"), "x?y");
-    EXPECT_EQ(Utf8ToGbk("a\xFF" "b"), "a?b");
-    // A lone lead byte at the end of GBK text.
+TEST(TextEncoding, EachInvalidUnitOfTheCodePagesBecomesOneQuestionMark) {
+    // A lead byte with a valid trail byte is one unit, whether or not it names a character;
+    // a lead byte without one is a unit of its own and the next byte is read anew.
+    EXPECT_EQ(GbkToUtf16("\x80"), u"\u20AC");
+    EXPECT_EQ(GbkToUtf16("a\xFF\xFF" "b"), u"a??b");
+    EXPECT_EQ(GbkToUtf16("\x81\x20"), u"? ");
+    EXPECT_EQ(GbkToUtf16("\x81\xFF"), u"??");
+    EXPECT_EQ(GbkToUtf16("\xA1\x7F"), u"?\x7F");
+    EXPECT_EQ(GbkToUtf16("\xAA\xA1\xB5\xE7"), u"?\u7535");  // a user-defined pair, then 电
+    EXPECT_EQ(GbkToUtf16("\xF8\xA1"), u"?");
     EXPECT_EQ(GbkToUtf16("ab\xB5"), u"ab?");
+    EXPECT_EQ(GbkToUtf8("\xB5\xE7\x81\x20\xFF"), "\xE7\x94\xB5? ?");
+    EXPECT_EQ(Big5ToUtf16("\x81\x40\xA4\x40"), u"?\u4E00");
+    EXPECT_EQ(Big5ToUtf16("\xA4\x20"), u"? ");
+    EXPECT_EQ(Big5ToUtf16("\xC8\x7E"), u"?");  // some tables give a private-use character
+}
+
+TEST(TextEncoding, EachInvalidUnitOfUnicodeBecomesOneQuestionMark) {
+    // UTF-8: one '?' per maximal subpart of an ill-formed sequence.
+    EXPECT_EQ(Utf8ToGbk("a\xFF" "b"), "a?b");
+    EXPECT_EQ(Utf8ToGbk("a\xC0\x80" "b"), "a??b");                // overlong
+    EXPECT_EQ(Utf8ToGbk("\xED\xA0\x80"), "???");                 // a surrogate
+    EXPECT_EQ(Utf8ToGbk("\xF4\x90\x80\x80"), "????");            // beyond U+10FFFF
+    EXPECT_EQ(Utf8ToGbk("\xE4\xB8"), "?");                        // cut short at the end
+    EXPECT_EQ(Utf8ToGbk("\xE4\xB8x\xE7\x94\xB5"), "?x\xB5\xE7");
+    // Characters the code page lacks, and private-use ones, which some tables would map.
+    EXPECT_EQ(Utf8ToGbk("a한b"), "a?b");
+    EXPECT_EQ(Utf8ToGbk("\xE2\x82\xAC\xEE\x80\x80\xEF\xA3\xBF"), "\x80??");
+    EXPECT_EQ(Utf8ToBig5("\xEF\x9F\xAA\xE4\xB8\x80"), "?\xA4\x40");
+    // UTF-16: a surrogate pair is one character, a lone surrogate one unit.
+    EXPECT_EQ(Utf16ToGbk(u"x\U0001F600y"), "x?y");
+    EXPECT_EQ(Utf16ToGbk(std::u16string(u"\xD800x\xDC00")), "?x?");
+    EXPECT_EQ(Utf16ToGbk(u"\uE000\u20AC"), "?\x80");
 }
 
 TEST(TextEncoding, WideConversions) {

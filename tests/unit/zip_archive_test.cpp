@@ -288,9 +288,9 @@ TEST_F(ZipArchiveTest, DosTimeIsLocalAndTheFirstUtBlockWins) {
 }
 
 TEST_F(ZipArchiveTest, CountSizesAndIndexLimits) {
+    static const char* const kNames[] = {"f0", "f1", "f2", "f3", "f4", "f5", "f6"};
     std::vector<TestZipItem> items;
-    for (int i = 0; i < 7; ++i)
-        items.push_back(TestZipItem::File("f" + std::to_string(i), std::string(1000, 'a')));
+    for (const char* name : kNames) items.push_back(TestZipItem::File(name, std::string(1000, 'a')));
     auto zip = Make(items);
     ASSERT_TRUE(zip);
     ZipItemInfo info;
@@ -305,7 +305,7 @@ TEST_F(ZipArchiveTest, CountSizesAndIndexLimits) {
     for (int32_t i : {6, 2, 2, 0, 5}) {
         ASSERT_EQ(zip->GetItemInfo(i, info), ZipResult::kOk);
         EXPECT_EQ(info.index, i);
-        EXPECT_EQ(info.name, "f" + std::to_string(i));
+        EXPECT_EQ(info.name, kNames[i]);
         EXPECT_EQ(info.size, 1000u);
         EXPECT_LT(info.compressedSize, 1000u);
     }

@@ -110,6 +110,26 @@ TEST_F(ZoneListTest, StandardDocumentFillsTheContext) {
     }
 }
 
+TEST_F(ZoneListTest, TextsAreTrimmedButAttributesKeepTheirBlanks) {
+    // An address on its own indented lines reads bare; names and addresses in attributes are
+    // the document's bytes (a name with blanks splits on the game's command line, as it did).
+    Publish("<zonelist>\n  <gameVerInfo build_code=\" 12 \" version=\" 1.2 \"/>\n"
+            "  <update_url>\n    http://patches.nb.test/nb/\n  </update_url>\n"
+            "  <bigzone name=\"电信区\">\n"
+            "    <server id=\"1\" name=\" 青 龙 \" state=\"0\" server_tag=\"0\" fetch_url=\" 10.0.0.1:7000\"/>\n"
+            "  </bigzone>\n"
+            "  <bigzone name=\" 网通区\"><server id=\"2\"/></bigzone>\n"
+            "</zonelist>\n");
+    ASSERT_TRUE(m_context.LoadZoneList());
+    EXPECT_EQ(m_context.m_nServerBuild, 12);
+    EXPECT_EQ(m_context.m_strServerVersion, " 1.2 ");
+    EXPECT_EQ(m_context.m_strUpdateURL, "http://patches.nb.test/nb/");
+    EXPECT_EQ(m_context.m_vecZone[0],
+              (std::vector<ServerInfo>{Server(" \xC7\xE0 \xC1\xFA ", 1, " 10.0.0.1:7000", 0, 0, kTelecom)}));
+    // A zone name with a leading blank is another name.
+    EXPECT_TRUE(m_context.m_vecZone[1].empty());
+}
+
 TEST_F(ZoneListTest, OnlyTheFirstTwoZoneElementsAreRead) {
     // The second zone element may have any name; a third one is never looked at.
     Publish(
