@@ -20,7 +20,7 @@ nb_make_patch_chain "$site"
 sed -i "s|127\.0\.0\.1:18620|127.0.0.1:$NB_STANDIN_PORT|g" "$site/norbel_xml/zonelist.xml"
 requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
 # Wine names the programs by their Windows path, which holds this test's own folder.
-wine_launchers_running() { pgrep -f -- "$(basename "$NB_TMP")" > /dev/null; }
+wine_launchers_running() { pgrep -f -- "$(basename "$NB_TMP").*NbLauncher" > /dev/null; }
 
 nb_start_standin "$site"
 # A folder with a Chinese name (电信区) and a blank: paths reach the system as UTF-16.
