@@ -20,8 +20,8 @@ bool CopyFileOverwrite(const std::string& from, const std::string& to);
 // The file's permission bits are kept when it already exists.
 bool ReplaceFileAtomically(const std::string& path, std::string_view content);
 
-// Renames a file, replacing whatever file has the new name (the C library's rename keeps
-// an existing target on some systems). False when it cannot.
+// Renames `from` to `to`, replacing a file already there under that name. False when the
+// rename failed; both files are then as they were.
 bool RenameReplacing(const std::string& from, const std::string& to);
 
 // Reads a whole file; false when it cannot be opened or read.

@@ -52,6 +52,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
 }
 
 bool RenameReplacing(const std::string& from, const std::string& to) {
+    // The C library's rename refuses to replace an existing file here.
     return ::MoveFileExW(win32::Widen(from).c_str(), win32::Widen(to).c_str(), kReplaceFlags) != 0;
 }
 

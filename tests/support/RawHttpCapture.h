@@ -11,8 +11,10 @@ namespace nb::test {
 // one fixed raw reply, and the connection is closed after it.
 class RawHttpCapture {
 public:
-    // reply: the whole response as it goes on the wire, status line included.
-    explicit RawHttpCapture(std::string reply);
+    // reply: the whole response as it goes on the wire, status line included. holdOpen: the
+    // connection is not closed after the reply but kept, silent, until the client leaves or
+    // the capture ends (a server that stalls in the middle of a body).
+    explicit RawHttpCapture(std::string reply, bool holdOpen = false);
     ~RawHttpCapture();
     RawHttpCapture(const RawHttpCapture&) = delete;
     RawHttpCapture& operator=(const RawHttpCapture&) = delete;

@@ -43,6 +43,20 @@ TEST(PlatformPaths, LastSeparatorSkipsSecondBytesOfDoubleByteCharacters) {
     EXPECT_EQ(LastPathSeparator(""), std::string::npos);
 }
 
+TEST(PlatformFiles, RenameTakesThePlaceOfAnExistingFile) {
+    // As a finished download does: the partial file becomes the target, whatever was there.
+    ScopedTempDir dir;
+    const std::string target = dir.File("zonelist.xml");
+    const std::string part = target + ".dlhalf!";
+    nb::test::WriteFile(target, "old");
+    nb::test::WriteFile(part, "new");
+    ASSERT_TRUE(nb::platform::RenameReplacing(part, target));
+    EXPECT_EQ(nb::test::ReadFile(target), "new");
+    EXPECT_FALSE(nb::platform::FileExists(part));
+    EXPECT_FALSE(nb::platform::RenameReplacing(part, target));
+    EXPECT_EQ(nb::test::ReadFile(target), "new");
+}
+
 TEST(PlatformFiles, WorkInFoldersWithChineseNames) {
     ScopedTempDir dir;
     const std::string folder = dir.Path() + kZone + kTrailBackslash;
@@ -55,6 +69,7 @@ TEST(PlatformFiles, WorkInFoldersWithChineseNames) {
     std::string content;
     ASSERT_TRUE(nb::platform::ReadWholeFile(file, content));
     EXPECT_EQ(content, "second");
+
 
     const std::string copy = folder + Sep() + "copy.bin";
     ASSERT_TRUE(nb::platform::ReplaceFileAtomically(copy, "old and longer"));

@@ -1,14 +1,13 @@
 #include "RawHttpCapture.h"
+#include "RawHttpRequest.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -17,6 +16,7 @@ namespace nb::test {
 
 struct RawHttpCapture::Impl {
     std::string reply;
+    bool holdOpen = false;
     int listener = -1;
     int wake[2] = {-1, -1};
     int port = 0;
@@ -40,22 +40,12 @@ bool SendAll(int fd, const std::string& data) {
     return true;
 }
 
-// The Content-Length of a request head, 0 when it has none.
-size_t AnnouncedLength(const std::string& head) {
-    size_t pos = 0;
-    while ((pos = head.find("\r\n", pos)) != std::string::npos) {
-        pos += 2;
-        if (::strncasecmp(head.c_str() + pos, "Content-Length:", 15) == 0)
-            return std::strtoull(head.c_str() + pos + 15, nullptr, 10);
-    }
-    return 0;
-}
-
 }  // namespace
 
-RawHttpCapture::RawHttpCapture(std::string reply) : m_impl(std::make_unique<Impl>()) {
+RawHttpCapture::RawHttpCapture(std::string reply, bool holdOpen) : m_impl(std::make_unique<Impl>()) {
     Impl& impl = *m_impl;
     impl.reply = std::move(reply);
+    impl.holdOpen = holdOpen;
     impl.listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -104,30 +94,28 @@ void RawHttpCapture::Impl::Run() {
 }
 
 void RawHttpCapture::Impl::Serve(int client) {
-    std::string data;
+    RawHttpRequest request;
     char buffer[4096];
-    size_t headEnd = std::string::npos;
-    size_t wanted = 0;
-    for (;;) {
-        if (headEnd != std::string::npos && data.size() >= headEnd + wanted) break;
+    while (!request.Complete()) {
         pollfd pfd[2] = {{client, POLLIN, 0}, {wake[0], POLLIN, 0}};
         if (::poll(pfd, 2, 10000) <= 0 || pfd[1].revents) break;
         ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
         if (n <= 0) break;
-        data.append(buffer, static_cast<size_t>(n));
-        if (headEnd == std::string::npos) {
-            size_t end = data.find("\r\n\r\n");
-            if (end != std::string::npos) {
-                headEnd = end + 4;
-                wanted = AnnouncedLength(data.substr(0, headEnd));
-            }
-        }
+        request.Add(buffer, static_cast<size_t>(n));
     }
     {
         std::lock_guard lock(mutex);
-        requests.push_back(data);
+        requests.push_back(request.Bytes());
     }
-    if (headEnd != std::string::npos) SendAll(client, reply);
+    if (request.HasHead()) SendAll(client, reply);
+    if (holdOpen) {
+        // Nothing more is sent, and the connection stays until the client leaves or the
+        // capture ends: a server that stalls.
+        for (;;) {
+            pollfd pfd[2] = {{client, POLLIN, 0}, {wake[0], POLLIN, 0}};
+            if (::poll(pfd, 2, -1) < 0 || pfd[1].revents || ::recv(client, buffer, sizeof buffer, 0) <= 0) break;
+        }
+    }
     ::shutdown(client, SHUT_WR);
 }
 

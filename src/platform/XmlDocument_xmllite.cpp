@@ -1,0 +1,387 @@
+// The XML view on the system's XmlLite reader. The reader only streams, so a load builds a
+// small tree of what the view offers: element names, attributes and each element's text.
+#include <windows.h>
+#include <objbase.h>
+#include <shlwapi.h>
+#include <xmllite.h>
+
+#include <cstdio>
+#include <deque>
+#include <vector>
+
+#include "platform/Files.h"
+#include "platform/XmlDocument.h"
+
+namespace nb::platform {
+namespace {
+
+// IXmlReader's interface id (MinGW's uuid library lacks it).
+const IID kIidXmlReader = {0x7279fc81, 0x709d, 0x4095, {0xb6, 0x3d, 0x69, 0xfe, 0x4b, 0x0d, 0x90, 0x30}};
+
+// Nesting deeper than this is refused, as the Linux parser refuses it.
+constexpr LONG_PTR kMaxDepth = 500;
+
+struct AttributeNode {
+    std::string name;
+    std::string value;
+    const AttributeNode* next = nullptr;
+};
+
+struct ElementNode {
+    std::string name;
+    const AttributeNode* firstAttribute = nullptr;
+    bool hasText = false;
+    std::string text;
+    const ElementNode* firstChild = nullptr;
+    const ElementNode* nextSibling = nullptr;
+};
+
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() {
+        if (m_p) m_p->Release();
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    T** Out() { return &m_p; }
+    T* operator->() const { return m_p; }
+    T* Get() const { return m_p; }
+
+private:
+    T* m_p = nullptr;
+};
+
+void AppendUtf8(std::string& out, const wchar_t* text, UINT length) {
+    if (length == 0) return;
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return;
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(size));
+    ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data() + at, size, nullptr, nullptr);
+}
+
+std::string ToUtf8(const wchar_t* text, UINT length) {
+    std::string out;
+    AppendUtf8(out, text, length);
+    return out;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool AllBlank(std::string_view s) {
+    for (char c : s)
+        if (!IsBlank(c)) return false;
+    return true;
+}
+
+std::string CollapseWhiteSpace(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    bool blankPending = false;
+    for (char c : s) {
+        if (IsBlank(c)) {
+            blankPending = !out.empty();
+            continue;
+        }
+        if (blankPending) out.push_back(' ');
+        blankPending = false;
+        out.push_back(c);
+    }
+    return out;
+}
+
+// An element being read. Its text is its first child node when that node is text; white
+// space alone before the first child is no node of its own (the Linux parser drops it).
+struct OpenElement {
+    ElementNode* node = nullptr;
+    ElementNode* lastChild = nullptr;
+    AttributeNode* lastAttribute = nullptr;
+    enum class Text { Looking, Collecting, Done } state = Text::Looking;
+    std::string run;
+
+    void AddText(const wchar_t* value, UINT length) {
+        if (state == Text::Done) return;
+        state = Text::Collecting;
+        AppendUtf8(run, value, length);
+    }
+    // Any child node that is not text (an element, a comment, ...) ends the first text run;
+    // a run of white space only was no node, so the first child is this one: no text.
+    void OtherNode() {
+        if (state == Text::Collecting && !AllBlank(run)) {
+            node->hasText = true;
+            node->text = CollapseWhiteSpace(run);
+        }
+        state = Text::Done;
+        run.clear();
+    }
+    void CData(std::string value) {
+        if (state == Text::Collecting && AllBlank(run)) state = Text::Looking;
+        if (state == Text::Looking) {
+            node->hasText = true;
+            node->text = std::move(value);  // kept as written
+            state = Text::Done;
+            run.clear();
+        } else {
+            OtherNode();
+        }
+    }
+};
+
+// Whether every markup construct that the reader would read to its end has one, and every
+// reference names something: Wine's reader runs forever on an unterminated comment or CDATA
+// section, stops the program on a document cut off in its declaration, and passes undefined
+// entity references through as text. Only for byte-oriented encodings (UTF-8, ASCII, the
+// code pages); a UTF-16 document is left to the reader alone.
+bool StructureIsComplete(std::string_view s) {
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    auto isHex = [&](char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); };
+    size_t i = 0;
+    while ((i = s.find_first_of("<&", i)) != std::string_view::npos) {
+        const std::string_view rest = s.substr(i);
+        if (rest[0] == '&') {
+            const size_t semicolon = rest.find(';');
+            if (semicolon == std::string_view::npos) return false;
+            const std::string_view name = rest.substr(1, semicolon - 1);
+            bool known = name == "amp" || name == "lt" || name == "gt" || name == "quot" || name == "apos";
+            if (!known && name.size() >= 2 && name[0] == '#') {
+                const bool hex = name[1] == 'x';
+                const std::string_view digits = name.substr(hex ? 2 : 1);
+                known = !digits.empty();
+                for (char c : digits) known = known && (hex ? isHex(c) : isDigit(c));
+            }
+            if (!known) return false;
+            i += semicolon + 1;
+            continue;
+        }
+        std::string_view close;
+        size_t open = 0;
+        if (rest.starts_with("<!--")) {
+            close = "-->", open = 4;
+        } else if (rest.starts_with("<![CDATA[")) {
+            close = "]]>", open = 9;
+        } else if (rest.starts_with("<?")) {
+            close = "?>", open = 2;
+        } else {
+            ++i;
+            continue;
+        }
+        const size_t end = rest.find(close, open);
+        if (end == std::string_view::npos) return false;
+        i += end + close.size();
+    }
+    return true;
+}
+
+bool IsUtf16(std::string_view s) {
+    return s.size() >= 2 && (s[0] == '\0' || s[1] == '\0' || (s.starts_with("\xFF\xFE")) || s.starts_with("\xFE\xFF"));
+}
+
+}  // namespace
+
+struct XmlAccess {
+    static XmlElement Wrap(const ElementNode* e) { return XmlElement(e); }
+    static XmlAttribute Wrap(const AttributeNode* a) { return XmlAttribute(a); }
+    static const ElementNode* Get(const XmlElement& e) { return static_cast<const ElementNode*>(e.m_node); }
+    static const AttributeNode* Get(const XmlAttribute& a) { return static_cast<const AttributeNode*>(a.m_node); }
+};
+
+const char* XmlAttribute::Name() const { return XmlAccess::Get(*this)->name.c_str(); }
+
+const char* XmlAttribute::Value() const { return XmlAccess::Get(*this)->value.c_str(); }
+
+XmlAttribute XmlAttribute::Next() const { return XmlAccess::Wrap(XmlAccess::Get(*this)->next); }
+
+const char* XmlElement::Name() const { return m_node ? XmlAccess::Get(*this)->name.c_str() : ""; }
+
+namespace {
+
+const ElementNode* FromHere(const ElementNode* e, const char* name) {
+    while (e && name && e->name != name) e = e->nextSibling;
+    return e;
+}
+
+}  // namespace
+
+XmlElement XmlElement::FirstChildElement(const char* name) const {
+    if (!m_node) return {};
+    return XmlAccess::Wrap(FromHere(XmlAccess::Get(*this)->firstChild, name));
+}
+
+XmlElement XmlElement::NextSiblingElement(const char* name) const {
+    if (!m_node) return {};
+    return XmlAccess::Wrap(FromHere(XmlAccess::Get(*this)->nextSibling, name));
+}
+
+const char* XmlElement::Attribute(const char* name) const {
+    if (!m_node || !name) return nullptr;
+    for (const AttributeNode* a = XmlAccess::Get(*this)->firstAttribute; a; a = a->next)
+        if (a->name == name) return a->value.c_str();
+    return nullptr;
+}
+
+XmlAttribute XmlElement::FirstAttribute() const {
+    if (!m_node) return {};
+    return XmlAccess::Wrap(XmlAccess::Get(*this)->firstAttribute);
+}
+
+const char* XmlElement::Text() const {
+    if (!m_node) return nullptr;
+    const ElementNode* e = XmlAccess::Get(*this);
+    return e->hasText ? e->text.c_str() : nullptr;
+}
+
+struct XmlDocument::Impl {
+    // Deques: nodes keep their places while the tree grows, so the links stay good.
+    std::deque<ElementNode> elements;
+    std::deque<AttributeNode> attributes;
+    const ElementNode* root = nullptr;
+
+    void Clear() {
+        elements.clear();
+        attributes.clear();
+        root = nullptr;
+    }
+    bool Parse(std::string_view bytes);
+};
+
+bool XmlDocument::Impl::Parse(std::string_view bytes) {
+    Clear();
+    if (bytes.empty() || bytes.size() >= 0x7FFFFFFF) return false;
+    std::string input;
+    if (!IsUtf16(bytes)) {
+        if (!StructureIsComplete(bytes)) return false;
+        // White space after the last markup is always allowed, and it keeps the reader from
+        // meeting the end of the input right after a declaration.
+        input.reserve(bytes.size() + 1);
+        input.assign(bytes);
+        input.push_back('\n');
+        bytes = input;
+    }
+    ComPtr<IStream> stream;
+    *stream.Out() = ::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
+    ComPtr<IXmlReader> reader;
+    if (!stream.Get() || FAILED(::CreateXmlReader(kIidXmlReader, reinterpret_cast<void**>(reader.Out()), nullptr)))
+        return false;
+    // No document type declarations: the entities one may define can make a small document
+    // expand without end, and the launcher's documents never have one.
+    reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit);
+    reader->SetProperty(XmlReaderProperty_MaxElementDepth, kMaxDepth);
+    if (FAILED(reader->SetInput(stream.Get()))) return false;
+
+    std::vector<OpenElement> open;
+    ElementNode* lastTop = nullptr;
+    bool sawMarkup = false;
+    HRESULT hr = S_OK;
+    XmlNodeType type = XmlNodeType_None;
+    const wchar_t* text = nullptr;
+    UINT length = 0;
+    while (SUCCEEDED(hr) && (hr = reader->Read(&type)) == S_OK) {
+        if (type != XmlNodeType_Text && type != XmlNodeType_Whitespace) sawMarkup = true;
+        switch (type) {
+            case XmlNodeType_Element: {
+                if (!open.empty()) open.back().OtherNode();
+                ElementNode& node = elements.emplace_back();
+                reader->GetQualifiedName(&text, &length);
+                node.name = ToUtf8(text, length);
+                AttributeNode* last = nullptr;
+                for (HRESULT a = reader->MoveToFirstAttribute(); a == S_OK; a = reader->MoveToNextAttribute()) {
+                    AttributeNode& attribute = attributes.emplace_back();
+                    reader->GetQualifiedName(&text, &length);
+                    attribute.name = ToUtf8(text, length);
+                    reader->GetValue(&text, &length);
+                    attribute.value = ToUtf8(text, length);
+                    // A repeated attribute makes the document ill-formed; not every reader
+                    // says so.
+                    for (const AttributeNode* seen = node.firstAttribute; seen; seen = seen->next)
+                        if (seen->name == attribute.name) hr = E_UNEXPECTED;
+                    if (last) {
+                        last->next = &attribute;
+                    } else {
+                        node.firstAttribute = &attribute;
+                    }
+                    last = &attribute;
+                }
+                reader->MoveToElement();
+                if (open.empty()) {
+                    if (!root) root = &node;
+                    if (lastTop) lastTop->nextSibling = &node;
+                    lastTop = &node;
+                } else {
+                    OpenElement& parent = open.back();
+                    if (parent.lastChild) {
+                        parent.lastChild->nextSibling = &node;
+                    } else {
+                        parent.node->firstChild = &node;
+                    }
+                    parent.lastChild = &node;
+                }
+                if (!reader->IsEmptyElement()) {
+                    open.emplace_back();
+                    open.back().node = &node;
+                }
+                break;
+            }
+            case XmlNodeType_EndElement:
+                if (!open.empty()) {
+                    open.back().OtherNode();
+                    open.pop_back();
+                }
+                break;
+            case XmlNodeType_Text:
+            case XmlNodeType_Whitespace:
+                reader->GetValue(&text, &length);
+                if (length == 0) {
+                    // A text node is never empty; a document cut off inside a text makes some
+                    // readers report an endless row of empty ones.
+                    hr = E_UNEXPECTED;
+                } else if (open.empty()) {
+                    // Text beside the root element: this is no document.
+                    if (!AllBlank(ToUtf8(text, length))) hr = E_UNEXPECTED;
+                } else {
+                    open.back().AddText(text, length);
+                }
+                break;
+            case XmlNodeType_CDATA:
+                if (!open.empty()) {
+                    reader->GetValue(&text, &length);
+                    open.back().CData(ToUtf8(text, length));
+                }
+                break;
+            case XmlNodeType_Comment:
+            case XmlNodeType_ProcessingInstruction:
+                if (!open.empty()) open.back().OtherNode();
+                break;
+            default:
+                break;
+        }
+    }
+    // A document cut off inside an element, and plain text that a reader passed over in
+    // silence, are no documents either, whatever the reader made of them.
+    if (SUCCEEDED(hr) && (!open.empty() || !sawMarkup || !root)) hr = E_UNEXPECTED;
+    if (FAILED(hr)) {
+        Clear();
+        return false;
+    }
+    return true;
+}
+
+XmlDocument::XmlDocument() : m_impl(std::make_unique<Impl>()) {}
+
+XmlDocument::~XmlDocument() = default;
+
+bool XmlDocument::LoadFile(const std::string& path) {
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) {
+        m_impl->Clear();
+        return false;
+    }
+    return m_impl->Parse(bytes);
+}
+
+bool XmlDocument::LoadBytes(std::string_view bytes) { return m_impl->Parse(bytes); }
+
+XmlElement XmlDocument::Root() const { return XmlAccess::Wrap(m_impl->root); }
+
+}  // namespace nb::platform
