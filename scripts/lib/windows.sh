@@ -3,6 +3,8 @@
 # patch cycle under Wine against the Linux stand-in. Sourced after common.sh.
 
 NB_WIN_BUILD="${NB_WIN_BUILD:-$NB_ROOT/build-win}"
+# The Windows launcher's stand-in gets a port of its own, so it never meets the Linux tests'.
+NB_WIN_HOST="127.0.0.1:18631"
 
 # One wineserver for a whole run: each program start then costs hundredths of a second
 # instead of seconds. The prefix lives inside the build folder and is made afresh.
@@ -31,7 +33,8 @@ nb_wine_stop() {
 
 nb_windows_stage() {
   cmake -S "$NB_ROOT" -B "$NB_WIN_BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$NB_ROOT/cmake/mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release
+    -DCMAKE_BUILD_TYPE=Release -DNB_CONFIG_HOST="$NB_WIN_HOST" -DNB_PORTAL_HOST="$NB_WIN_HOST" \
+    -DNB_ACCOUNT_HOST="$NB_WIN_HOST"
   cmake --build "$NB_WIN_BUILD" -j"$(nproc)"
   # Only system DLLs: the program must run on a bare Windows.
   local dlls

@@ -72,12 +72,21 @@ TEST(PlatformFiles, WorkInFoldersWithChineseNames) {
 
 
     const std::string copy = folder + Sep() + "copy.bin";
-    nb::test::WriteFile(copy, "old and longer");
+    ASSERT_TRUE(nb::platform::ReplaceFileAtomically(copy, "old and longer"));
     ASSERT_TRUE(nb::platform::CopyFileOverwrite(file, copy));
     ASSERT_TRUE(nb::platform::ReadWholeFile(copy, content));
     EXPECT_EQ(content, "second");
     // Nothing of the temporary files is left beside them.
     EXPECT_EQ(nb::test::FolderEntries(folder), (std::vector<std::string>{"copy.bin", kZone + ".ini"}));
+
+    // A finished download takes the place of the previous one.
+    const std::string part = folder + Sep() + "copy.bin.dlhalf!";
+    ASSERT_TRUE(nb::platform::ReplaceFileAtomically(part, "fresh"));
+    ASSERT_TRUE(nb::platform::RenameReplacing(part, copy));
+    ASSERT_TRUE(nb::platform::ReadWholeFile(copy, content));
+    EXPECT_EQ(content, "fresh");
+    EXPECT_FALSE(nb::platform::FileExists(part));
+    EXPECT_FALSE(nb::platform::RenameReplacing(part, copy));
 
     EXPECT_FALSE(nb::platform::CopyFileOverwrite(folder + Sep() + "missing", copy));
     EXPECT_FALSE(nb::platform::ReadWholeFile(folder + Sep() + "missing", content));

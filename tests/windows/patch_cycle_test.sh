@@ -7,12 +7,20 @@ source "$(dirname "$0")/../e2e/lib.sh" "$1"
 NB_WIN_BUILD="$(cd "${2:?Windows build folder}" && pwd)"
 # The Windows launcher keeps its installation record in the registry of the Wine prefix.
 unset NB_MACHINE_SETTINGS
+# The stand-in listens where the Windows build's hosts point (one host:port for all three).
+NB_STANDIN_PORT="$(sed -n 's/^NB_CONFIG_HOST:STRING=127\.0\.0\.1:\([0-9]*\)$/\1/p' "$NB_WIN_BUILD/CMakeCache.txt")"
+[ -n "$NB_STANDIN_PORT" ] || fail "the Windows build's hosts are not one loopback port"
+for host in NB_PORTAL_HOST NB_ACCOUNT_HOST; do
+  grep -qx "$host:STRING=127.0.0.1:$NB_STANDIN_PORT" "$NB_WIN_BUILD/CMakeCache.txt" ||
+    fail "$host is not 127.0.0.1:$NB_STANDIN_PORT"
+done
 
 site="$NB_TMP/site"
 nb_make_patch_chain "$site"
+sed -i "s|127\.0\.0\.1:18620|127.0.0.1:$NB_STANDIN_PORT|g" "$site/norbel_xml/zonelist.xml"
 requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
 # Wine names the programs by their Windows path, which holds this test's own folder.
-wine_launchers_running() { pgrep -f -- "$(basename "$NB_TMP")" > /dev/null; }
+wine_launchers_running() { pgrep -f -- "$(basename "$NB_TMP").*NbLauncher" > /dev/null; }
 
 nb_start_standin "$site"
 # A folder with a Chinese name (电信区) and a blank: paths reach the system as UTF-16.
@@ -21,8 +29,8 @@ nb_make_install "$inst" 10 1.0.10 "$NB_WIN_BUILD/NbLauncher.exe"
 cp "$NB_TMP/game10/data.txt" "$inst/"
 (cd "$inst" && exec wine ./NbLauncher.exe > "$NB_TMP/run.out" 2>&1 &)
 
-nb_wait_for "grep -q '^build=12' '$inst/nbnversion.vsn'" 120 ||
-  fail "not updated: $(cat "$inst/nbnversion.vsn"; tail -5 "$inst/log1.txt" 2>/dev/null; cat "$NB_TMP/run.out")"
+nb_wait_for "grep -q '^build=12' '$inst/nbnversion.vsn'" 60 ||
+  fail "not updated: $(cat "$inst/nbnversion.vsn"; tail -5 "$inst/log1.txt" 2>/dev/null; cat "$NB_TMP/run.out"; cat "$NB_TMP/requests.log")"
 nb_wait_for "[ \"\$(grep -c -- '-----LCS_OK-----' '$inst/log1.txt')\" = 3 ]" 60 ||
   fail "expected three launcher runs: $(grep -c -- '-----LCS_OK-----' "$inst/log1.txt")"
 nb_wait_for "! wine_launchers_running" 60 || fail "a launcher keeps running"
