@@ -64,10 +64,10 @@ nb_wait_gone() {
 # window that had the focus has just closed.
 # The pointer passes through the window's corner first: a window that has just opened under
 # a pointer that is already at the place gets no motion there otherwise, and a button that has
-# seen no motion may ignore the press.
+# seen no motion may ignore the press; the toolkit settles its hover state before the press.
 nb_click_in() {
   xdotool windowfocus --sync "$1" mousemove --sync --window "$1" 1 1 \
-    mousemove --sync --window "$1" "$2" "$3" click 1
+    mousemove --sync --window "$1" "$2" "$3" sleep 0.1 click 1
 }
 
 # nb_type WINDOW X Y TEXT: clicks into the edit box at (X, Y) of the window and replaces its
