@@ -59,14 +59,13 @@ nb_wait_gone() {
   nb_wait_for "! nb_visible_windows | grep -qx '$1'" "${2:-10}"
 }
 
-# nb_click_in WINDOW X Y: a left click at (X, Y) of the window. The window gets the input
-# focus first (and the click waits for it), so that keys typed next reach it even when the
-# window that had the focus has just closed.
+# nb_click_in WINDOW X Y: a left click at (X, Y) of the window (keys typed next go through
+# nb_key or nb_type, which give the window the input focus first).
 # The pointer passes through the window's corner first: a window that has just opened under
 # a pointer that is already at the place gets no motion there otherwise, and a button that has
 # seen no motion may ignore the press; the toolkit settles its hover state before the press.
 nb_click_in() {
-  xdotool windowfocus --sync "$1" mousemove --sync --window "$1" 1 1 \
+  xdotool mousemove --sync --window "$1" 1 1 \
     mousemove --sync --window "$1" "$2" "$3" sleep 0.1 click 1
 }
 
@@ -74,7 +73,7 @@ nb_click_in() {
 # text with TEXT.
 nb_type() {
   nb_click_in "$1" "$2" "$3"
-  xdotool key --clearmodifiers ctrl+a BackSpace
+  xdotool windowfocus --sync "$1" key --clearmodifiers ctrl+a BackSpace
   [ -z "$4" ] || xdotool type --delay 30 -- "$4"
 }
 
