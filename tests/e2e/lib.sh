@@ -178,7 +178,7 @@ nb_expect_message() {
   done
   [ "$got" = "$want" ] || fail "message $got shown where message $want was due"
   nb_click_in "$w" 148 135 || fail "the OK button of message $want could not be clicked"
-  nb_wait_gone "$w" 20 || fail "message $want did not close"
+  nb_wait_gone "$w" 20 || fail "message $want did not close; windows: $(nb_window_list); got $(nb_message_number "$w")"
 }
 
 # nb_expect_no_message: no message dialog is open. Call it after a sync point that rules out
