@@ -133,6 +133,7 @@ void CDlgUpdate::showEvent(QShowEvent* event) {
     QTimer::singleShot(0, this, [this] {
         m_pWebPicture->raise();
         m_pAnnounce->raise();
+        KeepModalAbovePanels(this);
     });
 }
 

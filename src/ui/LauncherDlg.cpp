@@ -381,6 +381,7 @@ void LauncherDlg::showEvent(QShowEvent* event) {
         for (QWidget* panel : std::initializer_list<QWidget*>{m_pWebPicture, m_pAnnounce}) {
             if (panel && panel->isVisible()) panel->raise();
         }
+        KeepModalAbovePanels(this);
     });
 }
 

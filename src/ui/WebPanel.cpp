@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -85,6 +86,11 @@ CreateWebView BrowserModule() {
 }
 
 }  // namespace
+
+void KeepModalAbovePanels(const QWidget* owner) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != owner && modal->isVisible()) modal->raise();
+}
 
 WebPanel::WebPanel(QWidget* owner, const WebPanelLayout& layout, const std::string& url)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_layout(layout), m_url(SkinTextFromGbk(url)) {

@@ -25,6 +25,11 @@ struct WebPanelLayout {
 // size says that the page cannot be shown. The panel only displays: Escape never closes
 // it, Enter is handed to the owner as if pressed there, a close request only hides it, and
 // a page that asks for a new window gets the default browser instead.
+// Lifting an owner's panels must not bury a dialog that is already up over the owner (a
+// message the worker asked for while the owner was still being shown): the topmost modal
+// window other than the owner goes back on top.
+void KeepModalAbovePanels(const QWidget* owner);
+
 class WebPanel : public QWidget {
     Q_OBJECT
 public:
