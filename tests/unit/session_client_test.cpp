@@ -248,9 +248,11 @@ protected:
     void SetUp() override {
         SessionClientTest::SetUp();
         platform::SetHttpLimits(0, 1);
-        auto silent = [this](const httplib::Request&) {
+        // The handler keeps its own share of the release: the server's thread may still be
+        // waking from it while the fixture's members are being destroyed.
+        auto silent = [this, released = m_released](const httplib::Request&) {
             if (!m_arrivedOnce.exchange(true)) m_arrived.set_value();
-            m_released.wait_for(std::chrono::seconds(60));
+            released.wait_for(std::chrono::seconds(60));
             return ServiceAnswer{200, "<r><result>1</result></r>", {}};
         };
         m_service.Handle("/interface/login.php", silent);
