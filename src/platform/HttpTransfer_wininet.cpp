@@ -212,7 +212,7 @@ private:
         }
         const std::string host(parts.lpszHostName, parts.dwHostNameLength);
         std::string object(parts.lpszUrlPath ? parts.lpszUrlPath : "", parts.dwUrlPathLength);
-        if (object.empty()) object = "/";
+        if (object.empty()) object.push_back('/');  // appended: GCC 12 at -O3 misreads an assignment here (-Wrestrict)
         // The fragment names a place in the document and never goes to the server.
         if (parts.lpszExtraInfo) object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
         object = object.substr(0, object.find('#'));
