@@ -26,7 +26,7 @@ NB_COMMANDS=(
   cc:build-essential c++:build-essential make:build-essential
   clang:clang clang++:clang
   # the X server, input and screenshots of the end-to-end tests and the demo
-  Xvfb:xvfb xdotool:xdotool xwd:x11-apps xmessage:x11-utils convert:imagemagick import:imagemagick
+  Xvfb:xvfb xdotool:xdotool xwd:x11-apps xmessage:x11-utils xprop:x11-utils convert:imagemagick import:imagemagick
   # loopback web servers and clients, archives
   nginx:nginx curl:curl unzip:unzip
   # the shell tools the scripts rely on
@@ -42,6 +42,7 @@ NB_COMMANDS=(
   openbox:openbox
   # the Windows stage
   wine:wine wineserver:wine wineboot:wine x86_64-w64-mingw32-objdump:binutils-mingw-w64-x86-64
+  x86_64-w64-mingw32-dlltool:binutils-mingw-w64-x86-64
   locale:libc-bin localedef:libc-bin
 )
 
