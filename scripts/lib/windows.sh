@@ -57,7 +57,8 @@ nb_windows_stage() {
   for locale in zh_CN.UTF-8 C.UTF-8; do
     echo "== Windows unit tests under Wine, LC_ALL=$locale"
     nb_wine_start "$locale"
-    LC_ALL="$locale" ctest --test-dir "$NB_WIN_BUILD" --output-on-failure -j2 -L unit
+    # One at a time: the process tests place their child program beside the test binary.
+    LC_ALL="$locale" ctest --test-dir "$NB_WIN_BUILD" --output-on-failure -L unit
     nb_wine_stop
   done
 
