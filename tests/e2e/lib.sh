@@ -100,6 +100,23 @@ nb_expect_host() {
   [ "$got" = "$2" ] || fail "$1 was asked of host '$got', not $2"
 }
 
+# nb_requests PATH: how many times PATH was asked for (GET) since the log was last emptied.
+nb_requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
+
+# nb_standin_stalled HOST: the stand-in at HOST holds a reply body at its stall point.
+nb_standin_stalled() {
+  curl -s --noproxy '*' "http://$1/_standin/status" | grep -q '^stalled=[1-9]'
+}
+
+# nb_tcp_drained PORT: no established loopback connection to or from PORT has bytes waiting
+# in a socket (all that one end sent, the other has read).
+nb_tcp_drained() {
+  awk -v port=":$(printf '%04X' "$1")" 'NR > 1 && $4 == "01" &&
+      (substr($2, length($2) - 4) == port || substr($3, length($3) - 4) == port) &&
+      $5 != "00000000:00000000" { busy = 1 }
+    END { exit busy }' /proc/net/tcp
+}
+
 # nb_free_port: a loopback port where nothing listens.
 nb_free_port() {
   local port
