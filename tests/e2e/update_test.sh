@@ -34,7 +34,7 @@ nb_make_install "$inst" 10 1.0.10
 cp "$NB_TMP/game10/data.txt" "$inst/"
 (cd "$inst" && exec ./NbLauncher.exe > "$NB_TMP/run1.out" 2>&1 &)
 nb_wait_window 1000x692 "NorbelrokOnline 1" 30 "$inst" > /dev/null || fail "no update window: $(tail -3 "$inst/log1.txt"; cat "$NB_TMP/run1.out")"
-nb_wait_for "nb_find_window 422x353 '' '$inst' > /dev/null && nb_find_window 160x389 '' '$inst' > /dev/null" 10 ||
+nb_wait_for "nb_find_window 422x353 '' '$inst' > /dev/null && nb_find_window 160x389 '' '$inst' > /dev/null" 60 ||
   fail "the web panels are not shown: $(nb_window_list)"
 nb_standin_stalled "$NB_PORTAL_HOST" || fail "the first patch is not held at its stall"
 curl -s --noproxy '*' "http://$NB_PORTAL_HOST/_standin/fault?stall_after=-1" > /dev/null
