@@ -108,8 +108,10 @@ nb_request_host() {
 }
 
 # nb_expect_host PATH HOST: the request for PATH went to HOST (the role the path belongs to).
+# A request made in the background (a page a panel loads) gets time to arrive.
 nb_expect_host() {
   local got
+  nb_wait_for "[ -n \"\$(nb_request_host '$1')\" ]" 30 || fail "$1 was never asked for"
   got="$(nb_request_host "$1")"
   [ "$got" = "$2" ] || fail "$1 was asked of host '$got', not $2"
 }
