@@ -14,7 +14,8 @@ nb_cleanup() {
   local pid
   for pid in "${NB_PIDS[@]:-}"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; done
   pkill -f "$NB_TMP/" 2>/dev/null || true
-  rm -rf "$NB_TMP"
+  # NB_KEEP_TMP=1 keeps the installations, logs and request logs of a run for a look.
+  if [ "${NB_KEEP_TMP:-0}" = 1 ]; then echo "kept: $NB_TMP" >&2; else rm -rf "$NB_TMP"; fi
 }
 trap nb_cleanup EXIT
 
