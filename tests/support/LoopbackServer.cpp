@@ -1,7 +1,9 @@
 #include "LoopbackServer.h"
 
 #include <httplib.h>
-#include <strings.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -39,20 +41,6 @@ struct LoopbackServer::Impl {
     bool SendSlice(const std::shared_ptr<std::string>& body, size_t offset, httplib::DataSink& sink,
                    size_t cut, size_t stall);
 };
-
-bool LoopbackServer::Request::HasHeader(const std::string& name) const {
-    for (const auto& [key, value] : headers) {
-        if (::strcasecmp(key.c_str(), name.c_str()) == 0) return true;
-    }
-    return false;
-}
-
-std::string LoopbackServer::Request::Header(const std::string& name) const {
-    for (const auto& [key, value] : headers) {
-        if (::strcasecmp(key.c_str(), name.c_str()) == 0) return value;
-    }
-    return {};
-}
 
 LoopbackServer::LoopbackServer() : m_impl(std::make_unique<Impl>()) {
     for (const char* name :
@@ -168,6 +156,7 @@ void LoopbackServer::Impl::Answer(const httplib::Request& req, httplib::Response
     record.path = req.path;
     record.target = req.target;
     for (const auto& [key, value] : req.headers) record.headers.emplace_back(key, value);
+    for (const auto& [key, value] : req.params) record.params.emplace_back(key, value);
     record.body = req.body;
 
     std::unique_lock lock(mutex);
@@ -272,6 +261,21 @@ bool LoopbackServer::Impl::SendSlice(const std::shared_ptr<std::string>& body, s
     }
     const size_t end = std::min({body->size(), offset + 64 * 1024, cut, stall});
     return sink.write(body->data() + offset, end - offset);
+}
+
+std::string ClosedLoopbackHost() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    if (fd >= 0) ::close(fd);
+    return "127.0.0.1:" + std::to_string(port);
 }
 
 }  // namespace nb::test

@@ -5,6 +5,7 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -28,10 +29,6 @@ public:
         ::WSAStartup(MAKEWORD(2, 2), &data);
     }
 };
-
-bool SameNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && ::_strnicmp(a.c_str(), b.c_str(), a.size()) == 0;
-}
 
 std::string Trimmed(const std::string& text) {
     const size_t begin = text.find_first_not_of(" \t");
@@ -57,6 +54,23 @@ const char* Reason(int status) {
     }
 }
 
+// A query's name or value with its %XX escapes and '+' blanks decoded.
+std::string Decoded(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+') {
+            out += ' ';
+        } else if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+                   std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 // The request line, header lines and body of a complete request.
 LoopbackServer::Request Parse(const std::string& bytes) {
     LoopbackServer::Request request;
@@ -68,7 +82,17 @@ LoopbackServer::Request Parse(const std::string& bytes) {
     const size_t sp2 = first.find(' ', sp1 + 1);
     request.method = first.substr(0, sp1);
     request.target = first.substr(sp1 + 1, sp2 == std::string::npos ? std::string::npos : sp2 - sp1 - 1);
-    request.path = request.target.substr(0, request.target.find('?'));
+    const size_t query = request.target.find('?');
+    request.path = request.target.substr(0, query);
+    for (size_t begin = query; begin != std::string::npos && begin < request.target.size();) {
+        const size_t end = request.target.find('&', begin + 1);
+        const std::string pair = request.target.substr(begin + 1, end == std::string::npos ? end : end - begin - 1);
+        const size_t equals = pair.find('=');
+        if (!pair.empty())
+            request.params.emplace_back(Decoded(pair.substr(0, equals)),
+                                        equals == std::string::npos ? std::string() : Decoded(pair.substr(equals + 1)));
+        begin = end;
+    }
     while (lineEnd != std::string::npos) {
         const size_t begin = lineEnd + 2;
         lineEnd = head.find("\r\n", begin);
@@ -116,20 +140,6 @@ struct LoopbackServer::Impl {
     void Send(SOCKET client, const Reply& reply, const std::string& extraHeaders, bool headOnly);
     bool SendAll(SOCKET s, const char* data, size_t size) const;
 };
-
-bool LoopbackServer::Request::HasHeader(const std::string& name) const {
-    for (const auto& [key, value] : headers) {
-        if (SameNoCase(key, name)) return true;
-    }
-    return false;
-}
-
-std::string LoopbackServer::Request::Header(const std::string& name) const {
-    for (const auto& [key, value] : headers) {
-        if (SameNoCase(key, name)) return value;
-    }
-    return {};
-}
 
 LoopbackServer::LoopbackServer() : m_impl(std::make_unique<Impl>()) {
     static WinsockOnce winsock;
@@ -280,16 +290,16 @@ void LoopbackServer::Impl::Serve(SOCKET client) {
 
 LoopbackServer::Reply LoopbackServer::Impl::Answer(const Request& request, std::string& extraHeaders) {
     std::unique_lock lock(mutex);
-    if (fixedStatus != 0) return Reply{fixedStatus, fixedBody, "text/plain", {}};
+    if (fixedStatus != 0) return Reply{fixedStatus, fixedBody, {}, "text/plain"};
     if (auto h = handlers.find(request.path); h != handlers.end()) {
         Handler handler = h->second;
         lock.unlock();
         return handler(request);
     }
     auto b = bodies.find(request.path);
-    if (b == bodies.end()) return Reply{404, "not found", "text/plain", {}};
+    if (b == bodies.end()) return Reply{404, "not found", {}, "text/plain"};
     const std::string& body = b->second;
-    Reply reply{200, {}, "application/octet-stream", {{"Accept-Ranges", "bytes"}}};
+    Reply reply{200, {}, {{"Accept-Ranges", "bytes"}}, "application/octet-stream"};
     const std::string range = request.Header("Range");
     if (!ignoreRange && range.rfind("bytes=", 0) == 0) {
         const size_t start = std::strtoull(range.c_str() + 6, nullptr, 10);
@@ -361,6 +371,22 @@ void LoopbackServer::Impl::Send(SOCKET client, const Reply& reply, const std::st
         offset = end;
     }
     if (asChunks) SendAll(client, "0\r\n\r\n", 5);
+}
+
+std::string ClosedLoopbackHost() {
+    static WinsockOnce winsock;
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    int port = 0;
+    if (s != INVALID_SOCKET && ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    if (s != INVALID_SOCKET) ::closesocket(s);
+    return "127.0.0.1:" + std::to_string(port);
 }
 
 }  // namespace nb::test

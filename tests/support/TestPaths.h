@@ -68,7 +68,8 @@ private:
 
 // Places at `path` a program that writes the arguments it is started with, one per line,
 // to the file `record` beside itself (renamed into place, so a reader never sees half of
-// it): a shell script where scripts run, a copy of the test child program elsewhere.
+// it), and so does every copy of it: a shell script where scripts run, the test child
+// program elsewhere.
 void InstallArgumentRecorder(const std::string& path, const std::string& record);
 
 // prefix followed by the number, e.g. "m14". Written out of line because GCC 12 at -O3

@@ -9,7 +9,7 @@
 
 #include "LoopbackServer.h"
 #include "RawHttpCapture.h"
-#include "ShownTextsUi.h"
+#include "RecordingUi.h"
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
@@ -25,17 +25,13 @@ protected:
         context.m_MessageTable[14] = "msg14";
         context.m_MessageTable[32] = "msg32";
         SetTheContext(&context);
-        SetLauncherUi(&ui);
     }
-    void TearDown() override {
-        SetLauncherUi(nullptr);
-        SetTheContext(nullptr);
-    }
+    void TearDown() override { SetTheContext(nullptr); }
 
     test::ScopedTempDir dir;
     test::ScopedChdir cwd{dir.Path()};
     LauncherContext context;
-    test::ShownTextsUi ui;
+    test::RecordingUi ui;
     test::LoopbackServer server;
 };
 
@@ -59,7 +55,7 @@ TEST_F(DownloadLinuxTest, WriteErrorShowsMessage32AndKeepsTheWrittenBytes) {
     ::signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(ok);
-    EXPECT_EQ(ui.shown, std::vector<std::string>{"msg32"});
+    EXPECT_EQ(ui.Shown(), std::vector<std::string>{"msg32"});
     const std::string kept = test::ReadFile(dir.File("f.dlhalf!"));
     EXPECT_GE(kept.size(), 1000u);
     EXPECT_LE(kept.size(), 2000000u);

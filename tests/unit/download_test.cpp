@@ -9,7 +9,7 @@
 
 #include "LoopbackServer.h"
 #include "RawHttpCapture.h"
-#include "ShownTextsUi.h"
+#include "RecordingUi.h"
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
@@ -38,12 +38,10 @@ protected:
         m_context.m_MessageTable[14] = "msg14";
         m_context.m_MessageTable[32] = "msg32";
         SetTheContext(&m_context);
-        SetLauncherUi(&m_ui);
     }
     void TearDown() override {
         SetDownloadStopFlag(nullptr);
         platform::SetHttpLimits(0, 0);
-        SetLauncherUi(nullptr);
         SetTheContext(nullptr);
     }
 
@@ -54,7 +52,7 @@ protected:
     test::ScopedTempDir m_dir;
     test::ScopedChdir m_cwd{m_dir.Path()};
     LauncherContext m_context;
-    nb::test::ShownTextsUi m_ui;
+    nb::test::RecordingUi m_ui;
     LoopbackServer m_server;
 };
 
@@ -76,7 +74,7 @@ TEST_F(DownloadTest, FreshDownloadRenamesTheTemporaryFileAndTracesItsNames) {
     EXPECT_EQ(test::ReadTextFile(m_dir.File("log1.txt")),
               "m_strTmpFileName = sub/NBRK12.nbupd.dlhalf!\n"
               "strAgentCaption = Update Download NBRK12.nbupd\n");
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, PartialFileIsResumedFromItsLength) {
@@ -101,7 +99,7 @@ TEST_F(DownloadTest, ConnectionCutMidBodyKeepsTheBytesForTheNextAttempt) {
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
     EXPECT_EQ(test::ReadFile(Temp("f")), body.substr(0, 30000));
     EXPECT_FALSE(test::Exists("f"));
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 
     m_server.SetCutAfter(LoopbackServer::npos);
     ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
@@ -120,7 +118,7 @@ TEST_F(DownloadTest, BodyWithoutLengthRunsToTheEnd) {
 TEST_F(DownloadTest, NotFoundShowsMessage14AndLeavesTheTemporaryFileAlone) {
     test::WriteFile(Temp("f"), "partial");
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/missing"), "f", false));
-    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
     EXPECT_EQ(test::ReadFile(Temp("f")), "partial");
     EXPECT_FALSE(test::Exists("f"));
 }
@@ -138,7 +136,7 @@ TEST_F(DownloadTest, OtherErrorStatusesWriteNothing) {
         EXPECT_EQ(test::ReadFile(Temp("f")), "");
         EXPECT_FALSE(test::Exists("f"));
     }
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, ServerIgnoringRangeRestartsFromTheFirstByte) {
@@ -194,7 +192,7 @@ TEST_F(DownloadTest, PartialFileThatCannotBeResumedIsFetchedAgainWholeOnce) {
     ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/g"), "g", false));
     EXPECT_EQ(test::ReadFile("g"), body);
     EXPECT_EQ(m_server.RequestCount(), 4u);
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, RefetchIsTriedOnceAndNeverKeepsAnErrorBody) {
@@ -228,7 +226,7 @@ TEST_F(DownloadTest, RefetchIsTriedOnceAndNeverKeepsAnErrorBody) {
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/g"), "g", false));
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(test::ReadFile(Temp("g")), "");
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, PartialReplyFromTheFirstByteToAWholeRequestIsTheBody) {
@@ -250,7 +248,7 @@ TEST_F(DownloadTest, PartialReplyFromTheFirstByteToAWholeRequestIsTheBody) {
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/tail"), "b", false));
     EXPECT_EQ(test::ReadFile(Temp("b")), "");
     EXPECT_EQ(m_server.RequestCount(), 2u);
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 LoopbackServer::Handler RedirectTo(std::string location) {
@@ -278,14 +276,14 @@ TEST_F(DownloadTest, RedirectIsFollowedOverPlainHttpOnly) {
          {"https://" + hostPort + "/dir/real", "ftp://" + hostPort + "/dir/real",
           "file://" + m_dir.File("secret")}) {
         SCOPED_TRACE(location);
-        m_ui.shown.clear();
+        m_ui.ClearShown();
         const size_t before = m_server.RequestCount();
         m_server.Handle("/elsewhere", RedirectTo(location));
         EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/elsewhere"), "g", false));
         EXPECT_EQ(m_server.RequestCount(), before + 1);
         EXPECT_EQ(test::ReadFile(Temp("g")), "");
         EXPECT_FALSE(test::Exists("g"));
-        EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+        EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
     }
 }
 
@@ -299,7 +297,7 @@ TEST_F(DownloadTest, StalledTransferGivesUpAndKeepsWhatArrived) {
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
     EXPECT_EQ(test::ReadFile(Temp("f")), body.substr(0, 10000));
     EXPECT_FALSE(test::Exists("f"));
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, StopFlagEndsARunningTransfer) {
@@ -320,7 +318,7 @@ TEST_F(DownloadTest, StopFlagEndsARunningTransfer) {
     if (result.wait_for(std::chrono::seconds(20)) != std::future_status::ready) m_server.ReleaseStall();
     EXPECT_FALSE(result.get());
     EXPECT_EQ(test::ReadFile(Temp("f")), body.substr(0, 10000));
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, OnlyPlainHttpIsFetched) {
@@ -332,7 +330,7 @@ TEST_F(DownloadTest, OnlyPlainHttpIsFetched) {
     }
     EXPECT_EQ(m_server.RequestCount(), 0u);
     EXPECT_FALSE(test::Exists(Temp("f")));
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
     // The scheme is checked after the names are traced.
     EXPECT_NE(test::ReadTextFile("log1.txt").find("m_strTmpFileName = f.dlhalf!\n"), std::string::npos);
 
@@ -343,12 +341,12 @@ TEST_F(DownloadTest, OnlyPlainHttpIsFetched) {
 TEST_F(DownloadTest, TextThatIsNoAddressFailsWithTheBoxUnlessQuiet) {
     for (const char* text : {"zonelist.xml", "", "://host/x", "1http://host/x", "127.0.0.1:80/x"}) {
         SCOPED_TRACE(text);
-        m_ui.shown.clear();
+        m_ui.ClearShown();
         EXPECT_FALSE(DownloadUrlToFile(text, "f", false));
-        EXPECT_EQ(m_ui.shown, Shown{"box:URL info erro/ERRO"});
-        m_ui.shown.clear();
+        EXPECT_EQ(m_ui.Shown(), Shown{"box:URL info erro/ERRO"});
+        m_ui.ClearShown();
         EXPECT_FALSE(DownloadUrlToFile(text, "f", true));
-        EXPECT_EQ(m_ui.shown, Shown{});
+        EXPECT_EQ(m_ui.Shown(), Shown{});
     }
     EXPECT_FALSE(test::Exists(Temp("f")));
     EXPECT_FALSE(test::Exists("log1.txt"));
@@ -362,22 +360,22 @@ TEST_F(DownloadTest, UnreachableServerShowsMessage14) {
         port = gone.Port();
     }
     EXPECT_FALSE(DownloadUrlToFile("http://127.0.0.1:" + std::to_string(port) + "/f", "f", true));
-    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
 }
 
 TEST_F(DownloadTest, TemporaryFileThatCannotBeOpenedShowsMessage14) {
     m_server.Serve("/f", "x");
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "no-such-folder/f", false));
-    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
 
     // Another download appending to the same temporary file holds it.
-    m_ui.shown.clear();
+    m_ui.ClearShown();
     {
         test::ScopedWriteHold other(Temp("f"));
         ASSERT_TRUE(other.Held());
         EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
     }
-    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
     EXPECT_EQ(m_server.RequestCount(), 0u);
 }
 
@@ -399,21 +397,21 @@ TEST_F(DownloadTest, PatchDownloadMovesToApplyOrReportsTwice) {
 
     m_context.m_strUpdateURL = m_server.Url("/patch/NBRK4.nbupd");
     EXPECT_FALSE(m_context.DownloadPatch());
-    EXPECT_EQ(m_ui.shown, (Shown{"msg14", "msg14"}));
+    EXPECT_EQ(m_ui.Shown(), (Shown{"msg14", "msg14"}));
     EXPECT_EQ(m_context.m_nUpdateState.load(), kStateDownloadPatch);
 
-    m_ui.shown.clear();
+    m_ui.ClearShown();
     m_context.m_strUpdateURL = "NBRK4.nbupd";
     EXPECT_FALSE(m_context.DownloadPatch());
-    EXPECT_EQ(m_ui.shown, (Shown{"box:URL info erro/ERRO", "msg14"}));
+    EXPECT_EQ(m_ui.Shown(), (Shown{"box:URL info erro/ERRO", "msg14"}));
 
-    m_ui.shown.clear();
+    m_ui.ClearShown();
     m_server.Serve("/patch/NBRK4.nbupd", "zipbytes");
     m_context.m_strUpdateURL = m_server.Url("/patch/NBRK4.nbupd");
     EXPECT_TRUE(m_context.DownloadPatch());
     EXPECT_EQ(m_context.m_nUpdateState.load(), kStateApplyPatch);
     EXPECT_EQ(test::ReadFile("NBRK4.nbupd"), "zipbytes");
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, StoppedPatchDownloadIsNotReported) {
@@ -424,7 +422,7 @@ TEST_F(DownloadTest, StoppedPatchDownloadIsNotReported) {
     SetDownloadStopFlag(&stop);
 
     EXPECT_FALSE(m_context.DownloadPatch());
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
     EXPECT_FALSE(test::Exists("NBRK5.nbupd"));
 }
 
