@@ -1,9 +1,10 @@
-// What both platforms' loopback servers share: reading a recorded request, and what is
-// built on the public calls alone.
+// What both platforms' loopback servers share: reading a recorded request, and the calls
+// that only touch the shared state.
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 
-#include "LoopbackServer.h"
+#include "LoopbackServerState.h"
 
 namespace nb::test {
 namespace {
@@ -52,6 +53,76 @@ std::vector<std::string> LoopbackServer::Targets() const {
     std::vector<std::string> targets;
     for (const Request& request : Requests()) targets.push_back(request.target);
     return targets;
+}
+
+int LoopbackServer::Port() const {
+    return Shared().port;
+}
+std::string LoopbackServer::HostPort() const {
+    return "127.0.0.1:" + std::to_string(Shared().port);
+}
+std::string LoopbackServer::Url(const std::string& path) const {
+    return "http://" + HostPort() + path;
+}
+
+void LoopbackServer::Serve(const std::string& path, std::string body) {
+    std::lock_guard lock(Shared().mutex);
+    Shared().bodies[path] = std::move(body);
+}
+
+void LoopbackServer::Handle(const std::string& path, Handler handler) {
+    std::lock_guard lock(Shared().mutex);
+    Shared().handlers[path] = std::move(handler);
+}
+
+void LoopbackServer::SetIgnoreRange(bool ignore) {
+    std::lock_guard lock(Shared().mutex);
+    Shared().ignoreRange = ignore;
+}
+
+void LoopbackServer::SetFixedStatus(int status, std::string body) {
+    std::lock_guard lock(Shared().mutex);
+    Shared().fixedStatus = status;
+    Shared().fixedBody = std::move(body);
+}
+
+void LoopbackServer::SetCutAfter(size_t bytes) {
+    std::lock_guard lock(Shared().mutex);
+    Shared().cutAfter = bytes;
+}
+
+void LoopbackServer::SetStallAfter(size_t bytes) {
+    std::lock_guard lock(Shared().mutex);
+    Shared().stallAfter = bytes;
+    Shared().released = false;
+}
+
+void LoopbackServer::SetChunked(bool chunked) {
+    std::lock_guard lock(Shared().mutex);
+    Shared().chunked = chunked;
+}
+
+bool LoopbackServer::WaitForStall() {
+    std::unique_lock lock(Shared().mutex);
+    return Shared().changed.wait_for(lock, std::chrono::seconds(30), [this] { return Shared().stalls > 0; });
+}
+
+void LoopbackServer::ReleaseStall() {
+    {
+        std::lock_guard lock(Shared().mutex);
+        Shared().released = true;
+    }
+    Shared().changed.notify_all();
+}
+
+std::vector<LoopbackServer::Request> LoopbackServer::Requests() const {
+    std::lock_guard lock(Shared().mutex);
+    return Shared().requests;
+}
+
+size_t LoopbackServer::RequestCount() const {
+    std::lock_guard lock(Shared().mutex);
+    return Shared().requests.size();
 }
 
 }  // namespace nb::test

@@ -16,7 +16,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "LoopbackServer.h"
+#include "LoopbackServerState.h"
 #include "RawHttpRequest.h"
 
 namespace nb::test {
@@ -107,26 +107,10 @@ LoopbackServer::Request Parse(const std::string& bytes) {
 
 }  // namespace
 
-struct LoopbackServer::Impl {
+struct LoopbackServer::Impl : State {
     SOCKET listener = INVALID_SOCKET;
-    int port = 0;
     std::thread acceptor;
-
-    mutable std::mutex mutex;
-    std::condition_variable changed;
     std::list<std::thread> connections;
-    std::map<std::string, std::string> bodies;
-    std::map<std::string, Handler> handlers;
-    std::vector<Request> requests;
-    bool ignoreRange = false;
-    int fixedStatus = 0;
-    std::string fixedBody;
-    size_t cutAfter = npos;
-    size_t stallAfter = npos;
-    bool chunked = false;
-    size_t stalls = 0;
-    bool released = false;
-    bool closing = false;
 
     bool Closing() const {
         std::lock_guard lock(mutex);
@@ -170,74 +154,8 @@ LoopbackServer::~LoopbackServer() {
     ::closesocket(m_impl->listener);
 }
 
-int LoopbackServer::Port() const {
-    return m_impl->port;
-}
-std::string LoopbackServer::HostPort() const {
-    return "127.0.0.1:" + std::to_string(m_impl->port);
-}
-std::string LoopbackServer::Url(const std::string& path) const {
-    return "http://" + HostPort() + path;
-}
-
-void LoopbackServer::Serve(const std::string& path, std::string body) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->bodies[path] = std::move(body);
-}
-
-void LoopbackServer::Handle(const std::string& path, Handler handler) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->handlers[path] = std::move(handler);
-}
-
-void LoopbackServer::SetIgnoreRange(bool ignore) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->ignoreRange = ignore;
-}
-
-void LoopbackServer::SetFixedStatus(int status, std::string body) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->fixedStatus = status;
-    m_impl->fixedBody = std::move(body);
-}
-
-void LoopbackServer::SetCutAfter(size_t bytes) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->cutAfter = bytes;
-}
-
-void LoopbackServer::SetStallAfter(size_t bytes) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->stallAfter = bytes;
-    m_impl->released = false;
-}
-
-void LoopbackServer::SetChunked(bool chunked) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->chunked = chunked;
-}
-
-bool LoopbackServer::WaitForStall() {
-    std::unique_lock lock(m_impl->mutex);
-    return m_impl->changed.wait_for(lock, std::chrono::seconds(30), [this] { return m_impl->stalls > 0; });
-}
-
-void LoopbackServer::ReleaseStall() {
-    {
-        std::lock_guard lock(m_impl->mutex);
-        m_impl->released = true;
-    }
-    m_impl->changed.notify_all();
-}
-
-std::vector<LoopbackServer::Request> LoopbackServer::Requests() const {
-    std::lock_guard lock(m_impl->mutex);
-    return m_impl->requests;
-}
-
-size_t LoopbackServer::RequestCount() const {
-    std::lock_guard lock(m_impl->mutex);
-    return m_impl->requests.size();
+LoopbackServer::State& LoopbackServer::Shared() const {
+    return *m_impl;
 }
 
 bool LoopbackServer::Impl::WaitReadable(SOCKET s, int timeoutMs) const {
