@@ -1,10 +1,8 @@
 // The loopback test server on bare Winsock: cpp-httplib has no Windows build here. One
 // request per connection, answered on a thread of its own, so that a stalled reply never
 // holds up the next request.
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
@@ -17,18 +15,11 @@
 #include <thread>
 
 #include "LoopbackServerState.h"
+#include "LoopbackSocket_win32.h"
 #include "RawHttpRequest.h"
 
 namespace nb::test {
 namespace {
-
-class WinsockOnce {
-public:
-    WinsockOnce() {
-        WSADATA data;
-        ::WSAStartup(MAKEWORD(2, 2), &data);
-    }
-};
 
 std::string Trimmed(const std::string& text) {
     const size_t begin = text.find_first_not_of(" \t");
@@ -112,12 +103,10 @@ struct LoopbackServer::Impl : State {
     std::thread acceptor;
     std::list<std::thread> connections;
 
-    bool Closing() const {
-        std::lock_guard lock(mutex);
-        return closing;
-    }
-    // Waits until the socket has data; false when the server closes or after timeoutMs.
-    bool WaitReadable(SOCKET s, int timeoutMs) const;
+    // Set with closing, for the waits that hold no lock.
+    std::atomic<bool> stopping{false};
+
+    bool WaitReadable(SOCKET s, int timeoutMs) const { return win32::WaitReadable(s, timeoutMs, stopping); }
     void Accept();
     void Serve(SOCKET client);
     Reply Answer(const Request& request, std::string& extraHeaders);
@@ -126,19 +115,8 @@ struct LoopbackServer::Impl : State {
 };
 
 LoopbackServer::LoopbackServer() : m_impl(std::make_unique<Impl>()) {
-    static WinsockOnce winsock;
     Impl& impl = *m_impl;
-    impl.listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int len = sizeof addr;
-    if (impl.listener == INVALID_SOCKET || ::bind(impl.listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(impl.listener, 64) != 0 || ::getsockname(impl.listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        if (impl.listener != INVALID_SOCKET) ::closesocket(impl.listener);
-        throw std::runtime_error("loopback server: cannot listen");
-    }
-    impl.port = ntohs(addr.sin_port);
+    impl.listener = win32::ListenOnLoopback(impl.port, 64);
     impl.acceptor = std::thread([&impl] { impl.Accept(); });
 }
 
@@ -147,6 +125,7 @@ LoopbackServer::~LoopbackServer() {
         std::lock_guard lock(m_impl->mutex);
         m_impl->closing = true;
     }
+    m_impl->stopping = true;
     m_impl->changed.notify_all();
     m_impl->acceptor.join();
     // No thread is added once the acceptor has ended.
@@ -156,19 +135,6 @@ LoopbackServer::~LoopbackServer() {
 
 LoopbackServer::State& LoopbackServer::Shared() const {
     return *m_impl;
-}
-
-bool LoopbackServer::Impl::WaitReadable(SOCKET s, int timeoutMs) const {
-    // Short slices, so that closing the server never waits long.
-    for (int waited = 0; !Closing(); waited += 100) {
-        if (timeoutMs >= 0 && waited >= timeoutMs) return false;
-        fd_set set;
-        FD_ZERO(&set);
-        FD_SET(s, &set);
-        timeval slice{0, 100 * 1000};
-        if (::select(0, &set, nullptr, nullptr, &slice) > 0) return true;
-    }
-    return false;
 }
 
 void LoopbackServer::Impl::Accept() {
@@ -292,19 +258,7 @@ void LoopbackServer::Impl::Send(SOCKET client, const Reply& reply, const std::st
 }
 
 std::string ClosedLoopbackHost() {
-    static WinsockOnce winsock;
-    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    int port = 0;
-    if (s != INVALID_SOCKET && ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    if (s != INVALID_SOCKET) ::closesocket(s);
-    return "127.0.0.1:" + std::to_string(port);
+    return "127.0.0.1:" + std::to_string(win32::ClosedLoopbackPort());
 }
 
 }  // namespace nb::test
