@@ -49,7 +49,10 @@ LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    if (Object* object = ObjectOf<Object>(hwnd)) return object->HandleMessage(message, wParam, lParam);
+    // Until CreateWindowEx has returned the object does not know its handle: the messages of
+    // the creation itself take their default course.
+    Object* object = ObjectOf<Object>(hwnd);
+    if (object && object->Handle() == hwnd) return object->HandleMessage(message, wParam, lParam);
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
