@@ -1,8 +1,26 @@
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 namespace nb {
+
+namespace platform {
+class Digest;
+}
+
+// What a checked download learns on the way. Every byte of the finished file passes
+// through `digest` once and in order: the bytes a resumed temporary file already held are
+// read once, when the server agrees to continue it, and the new ones as they arrive. The
+// file may not grow beyond `maxSize`; a server that sends more ends the call with false and
+// the temporary file dropped.
+struct DownloadCheck {
+    platform::Digest* digest = nullptr;
+    uint64_t maxSize = UINT64_MAX;
+    uint64_t size = 0;      // the finished file's length
+    bool tooLong = false;   // more than maxSize arrived (or was announced)
+    bool unreadable = false;  // the temporary file's earlier bytes could not be read back
+};
 
 // The launcher's one file download: fetches url into targetPath through the temporary
 // file targetPath + ".dlhalf!", resuming a temporary file left by an earlier attempt with
@@ -19,7 +37,14 @@ namespace nb {
 // other reply, a broken or stalled connection (the limits of platform::HttpLimits()) and the
 // stop flag end the call with false and leave the temporary file as it was (plus whatever
 // good bytes had arrived), ready for a later resume.
-bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bool quiet);
+bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bool quiet,
+                       DownloadCheck* check = nullptr);
+
+// A small document fetched whole into memory (a patch manifest): true for a 200 whose body
+// arrived whole and holds at most maxSize bytes; otherwise `error` says why, and `noReply`
+// tells a server that could not be reached (or a stop) from one that answered wrongly.
+bool DownloadUrlToMemory(const std::string& url, size_t maxSize, std::string& body, std::string& error,
+                         bool& noReply);
 
 // The update worker's stop flag: a running transfer ends (false, temporary file kept)
 // within about a second after it is set. Null: no stop flag.
