@@ -7,17 +7,16 @@ source "$(dirname "$0")/../e2e/lib.sh" "$1"
 NB_WIN_BUILD="$(cd "${2:?Windows build folder}" && pwd)"
 # The Windows launcher keeps its installation record in the registry of the Wine prefix.
 unset NB_MACHINE_SETTINGS
-# The stand-in listens where the Windows build's hosts point (one host:port for all three).
-NB_STANDIN_PORT="$(sed -n 's/^NB_CONFIG_HOST:STRING=127\.0\.0\.1:\([0-9]*\)$/\1/p' "$NB_WIN_BUILD/CMakeCache.txt")"
-[ -n "$NB_STANDIN_PORT" ] || fail "the Windows build's hosts are not one loopback port"
-for host in NB_PORTAL_HOST NB_ACCOUNT_HOST; do
-  grep -qx "$host:STRING=127.0.0.1:$NB_STANDIN_PORT" "$NB_WIN_BUILD/CMakeCache.txt" ||
-    fail "$host is not 127.0.0.1:$NB_STANDIN_PORT"
+# The stand-ins play the Windows build's hosts, which need not be the Linux build's: the
+# launcher under test is the Windows one.
+source "$NB_WIN_BUILD/nb-hosts.sh"
+for host in "$NB_CONFIG_HOST" "$NB_PORTAL_HOST" "$NB_ACCOUNT_HOST"; do
+  [[ "$host" =~ ^127\.0\.0\.1:[0-9]+$ ]] || fail "the Windows build's host $host is not on loopback"
 done
+NB_ZONE_LIST_URL="http://$NB_CONFIG_HOST/norbel_xml/zonelist.xml"
 
 site="$NB_TMP/site"
 nb_make_patch_chain "$site"
-sed -i "s|127\.0\.0\.1:18620|127.0.0.1:$NB_STANDIN_PORT|g" "$site/norbel_xml/zonelist.xml"
 requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
 # Wine names the programs by their Windows path, which holds this test's own folder.
 wine_launchers_running() { pgrep -f -- "$(basename "$NB_TMP").*NbLauncher" > /dev/null; }
@@ -35,9 +34,9 @@ nb_wait_for "[ \"\$(grep -c -- '-----LCS_OK-----' '$inst/log1.txt')\" = 3 ]" 60 
   fail "expected three launcher runs: $(grep -c -- '-----LCS_OK-----' "$inst/log1.txt")"
 nb_wait_for "! wine_launchers_running" 60 || fail "a launcher keeps running"
 grep -q '^ver=1.0.12' "$inst/nbnversion.vsn" || fail "version text not rewritten"
-[ "$(cat "$inst/data.txt")" = "build 12" ] || fail "data.txt not patched"
+cmp -s "$inst/data.txt" "$NB_TMP/game12/data.txt" || fail "data.txt not patched: $(cat "$inst/data.txt")"
 cmp -s "$inst/big.bin" "$NB_TMP/game12/big.bin" || fail "big.bin not extracted"
-[ -e "$inst/_NbLauncher.bin" ] || fail "no relaunch copy"
+cmp -s "$inst/_NbLauncher.bin" "$NB_WIN_BUILD/NbLauncher.exe" || fail "no relaunch copy of the launcher"
 [ "$(requests /norbel_xml/zonelist.xml)" = 3 ] || fail "zone list fetched $(requests /norbel_xml/zonelist.xml) times"
 [ "$(requests /patch/NBRK11.nbupd)" = 1 ] || fail "NBRK11 fetched $(requests /patch/NBRK11.nbupd) times"
 [ "$(requests /patch/NBRK12.nbupd)" = 1 ] || fail "NBRK12 fetched $(requests /patch/NBRK12.nbupd) times"
