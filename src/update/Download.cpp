@@ -225,7 +225,7 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
     request.agent = agent;
     request.headers = kHeaderBlock;
     request.followRedirects = true;
-    request.schemes = platform::HttpSchemes::HttpOnly;
+    request.schemes = platform::HttpSchemes::HttpOrHttps;
     request.stop = g_stopFlag.load(std::memory_order_acquire);
 
     for (;;) {
@@ -303,7 +303,7 @@ bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bo
     const std::string agent = kAgentPrefix + FileNamePart(targetPath);
     TraceLog("strAgentCaption = %s\n", agent.c_str());
 
-    if (!platform::SchemeAllowed(url, platform::HttpSchemes::HttpOnly)) return false;
+    if (!platform::SchemeAllowed(url, platform::HttpSchemes::HttpOrHttps)) return false;
     if (StopRequested()) return false;
 
     bool ok = TransferWithResume(url, agent, tempPath, check);
@@ -324,7 +324,7 @@ bool DownloadUrlToMemory(const std::string& url, size_t maxSize, std::string& bo
     request.agent = kAgentPrefix + FileNamePart(url);
     request.headers = kHeaderBlock;
     request.followRedirects = true;
-    request.schemes = platform::HttpSchemes::HttpOnly;
+    request.schemes = platform::HttpSchemes::HttpOrHttps;
     request.stop = g_stopFlag.load(std::memory_order_acquire);
     bool tooLong = false;
     platform::HttpReceiver receiver;

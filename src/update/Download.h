@@ -28,7 +28,8 @@ struct DownloadCheck {
 // Progress goes to m_fDownTotal / m_fDownDone of the launcher context (TheContext()), when
 // one exists. quiet: a malformed address fails without the "URL info erro" box.
 //
-// Only plain http is fetched, redirects included. A reply to a Range request is appended
+// http and https are fetched, redirects included; a redirect from https to http is
+// refused. A reply to a Range request is appended
 // only when it is a 206 that starts at the temporary file's length; a 200 means the server
 // ignored the Range and the file is received again from its first byte; a 416 that names the
 // temporary file's length as the whole size means the file was already complete. A 416 with
