@@ -202,7 +202,7 @@ elif [ -z "$startup_reason" ] && [ -x "$BIN/bench_startup" ]; then
   cp "$LAUNCHER_BIN/NbLauncher.exe" "$inst/"
   printf '[VERSION]\r\nbuild=%s\r\nver=1.0\r\n' "$(sed -n 's/.*build_code="\([0-9]*\)".*/\1/p' "$site/norbel_xml/zonelist.xml" | head -n 1)" > "$inst/nbnversion.vsn"
   iconv -f UTF-8 -t CP936 "$NB_ROOT/demo/nblocalstr.utf8.ini" > "$inst/nblocalstr.ini"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$WORK/xvfb.display" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3> "$WORK/xvfb.display" >/dev/null 2>&1 &
   xvfb_pid=$!
   for i in $(seq 1 100); do [ -s "$WORK/xvfb.display" ] && break; sleep 0.1; done
   display=":$(tr -d '\n' < "$WORK/xvfb.display")"

@@ -131,7 +131,7 @@ demo_start_launcher() {
 demo_start_xvfb() {
   local fdfile="$DEMO/xvfb.display"
   : > "$fdfile"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$fdfile" > "$DEMO/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3> "$fdfile" > "$DEMO/xvfb.log" 2>&1 &
   DEMO_PIDS+=($!)
   nb_wait_for "[ -s '$fdfile' ]" 15 || {
     cat "$DEMO/xvfb.log" >&2

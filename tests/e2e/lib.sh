@@ -6,6 +6,7 @@ NB_BUILD="$(cd "${1:?build folder}" && pwd)"
 NB_SRC="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 NB_TMP="$(mktemp -d /tmp/nbe2e.XXXXXX)"
 NB_PIDS=()
+NB_RUNS=0
 export NB_MACHINE_SETTINGS="$NB_TMP/machine.ini"
 export XDG_RUNTIME_DIR="$NB_TMP/xdg"; mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
 
@@ -19,7 +20,17 @@ trap nb_cleanup EXIT
 
 source "$NB_SRC/tests/e2e/x11.sh"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# A failure also tells what the launcher last did: the end of its trace log and its own
+# output, and whether it still runs (a CI log is all there is to go on).
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "${NB_LAST_INSTALL:-}" ]; then
+    echo "-- launcher of $NB_LAST_INSTALL: processes: $(nb_launcher_pids "$NB_LAST_INSTALL" | tr '\n' ' ')" >&2
+    tail -n 15 "$NB_LAST_INSTALL/log1.txt" 2> /dev/null | sed 's/^/   log1.txt: /' >&2 || true
+    tail -n 10 "$NB_LAST_OUTPUT" 2> /dev/null | sed 's/^/   output: /' >&2 || true
+  fi
+  exit 1
+}
 pass() { echo "ok: $*"; }
 
 # nb_make_install DIR BUILD VERSION [LAUNCHER]: an installation with the launcher (this
@@ -33,10 +44,13 @@ nb_make_install() {
 }
 
 # nb_start_xvfb: an X server of our own on a display number it picks itself; sets DISPLAY.
+# -noreset: by default the server resets when its last client leaves, and a client that
+# connects during the reset is turned away (a launcher started right after the previous one
+# ended would die with "could not connect to display").
 nb_start_xvfb() {
   local fdfile="$NB_TMP/xvfb.display"
   : > "$fdfile"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$fdfile" > "$NB_TMP/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3> "$fdfile" > "$NB_TMP/xvfb.log" 2>&1 &
   NB_PIDS+=($!)
   nb_wait_for "[ -s '$fdfile' ]" 15 || fail "Xvfb did not start: $(cat "$NB_TMP/xvfb.log")"
   export DISPLAY=":$(tr -d '\n' < "$fdfile")"
@@ -197,7 +211,9 @@ nb_make_numbered_install() {
 # nb_run_launcher DIR [LOG]: starts the installed launcher of DIR in the background, as the
 # player does (no argument).
 nb_run_launcher() {
-  (cd "$1" && exec ./NbLauncher.exe > "${2:-/dev/null}" 2>&1 &)
+  NB_LAST_INSTALL="$1"
+  NB_LAST_OUTPUT="${2:-$NB_TMP/launcher.$((++NB_RUNS)).out}"
+  (cd "$1" && exec ./NbLauncher.exe > "$NB_LAST_OUTPUT" 2>&1 &)
 }
 
 # nb_wait_launcher_end DIR [SECONDS]: waits until no launcher of DIR runs any more.

@@ -35,7 +35,7 @@ nb_make_install "$inst" 10 1.0.10
 cp "$NB_TMP/game10/data.txt" "$inst/"
 (cd "$inst" && exec ./NbLauncher.exe > "$NB_TMP/run1.out" 2>&1 &)
 nb_wait_window 1000x692 "NorbelrokOnline 1" 30 "$inst" > /dev/null || fail "no update window: $(tail -3 "$inst/log1.txt"; cat "$NB_TMP/run1.out")"
-nb_wait_for "nb_find_window 422x353 '' '$inst' > /dev/null && nb_find_window 160x389 '' '$inst' > /dev/null" 10 ||
+nb_wait_for "nb_find_window 422x353 '' '$inst' > /dev/null && nb_find_window 160x389 '' '$inst' > /dev/null" 60 ||
   fail "the web panels are not shown"
 pass "update window with its panels"
 nb_wait_for "grep -q '^build=12' '$inst/nbnversion.vsn'" 90 || fail "not updated: $(cat "$inst/nbnversion.vsn")"
