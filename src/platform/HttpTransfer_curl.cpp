@@ -224,6 +224,8 @@ HttpResult HttpExchange(const HttpRequest& request, const std::string& url, cons
         result.outcome = HttpOutcome::ReceiverFailed;
     } else if (rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_URL_MALFORMAT) {
         result.outcome = HttpOutcome::BadAddress;
+    } else if (rc == CURLE_PEER_FAILED_VERIFICATION || rc == CURLE_SSL_CACERT_BADFILE) {
+        result.outcome = HttpOutcome::Untrusted;
     } else {
         result.outcome = x.headDone ? HttpOutcome::Broken : HttpOutcome::NoReply;
     }

@@ -43,7 +43,8 @@ bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bo
 
 // A small document fetched whole into memory (a patch manifest): true for a 200 whose body
 // arrived whole and holds at most maxSize bytes; otherwise `error` says why, and `noReply`
-// tells a server that could not be reached (or a stop) from one that answered wrongly.
+// tells a server that could not be reached (or a stop) from one that answered wrongly or
+// could not prove who it is.
 bool DownloadUrlToMemory(const std::string& url, size_t maxSize, std::string& body, std::string& error,
                          bool& noReply);
 

@@ -7,6 +7,7 @@
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
+#include "platform/HttpTransfer.h"
 #include "update/Download.h"
 
 namespace {
@@ -78,6 +79,10 @@ TEST_F(HttpsTransferTest, AVerifiedPeerIsFetchedAndEveryOtherIsRefused) {
         EXPECT_EQ(nb::test::ReadFile("g.dlhalf!"), "");
         EXPECT_EQ(m_ui.shown, Shown{"msg14"});
         EXPECT_EQ(standin->Requests().size(), 0u);  // no request went out before the handshake failed
+        nb::platform::HttpRequest request;
+        request.url = Https(*standin, "/f");
+        request.schemes = nb::platform::HttpSchemes::HttpOrHttps;
+        EXPECT_EQ(nb::platform::HttpGet(request, {}).outcome, nb::platform::HttpOutcome::Untrusted);
     }
 
     // The extra authority widens the system's store and never replaces it: without it the

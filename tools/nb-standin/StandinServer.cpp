@@ -79,7 +79,12 @@ StandinServer::StandinServer(const StandinOptions& options)
     if (m_tls) {
         m_tls->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
             std::string head = request.method + " " + request.target + " " + request.version + "\r\n";
-            for (const auto& [name, value] : request.headers) head += name + ": " + value + "\r\n";
+            for (const auto& [name, value] : request.headers) {
+                // The library files the connection's addresses among the headers.
+                if (name == "LOCAL_ADDR" || name == "LOCAL_PORT" || name == "REMOTE_ADDR" || name == "REMOTE_PORT")
+                    continue;
+                head += name + ": " + value + "\r\n";
+            }
             head += "\r\n";
             // The request object is the library's own, mutable one; OnHead adjusts it before
             // the library looks at its ranges and encodings.
