@@ -206,10 +206,17 @@ demo_prepare() {
   : > "$DEMO/requests.log"
 }
 
+# build/ as the demo needs it: every host on the one stand-in (a test run may have left it
+# configured otherwise).
+demo_build() {
+  nb_build -DNB_CONFIG_HOST="127.0.0.1:$DEMO_PORT" -DNB_PORTAL_HOST="127.0.0.1:$DEMO_PORT" \
+    -DNB_ACCOUNT_HOST="127.0.0.1:$DEMO_PORT"
+}
+
 demo_main() {
   nb_install_packages
   nb_check_commands
-  nb_build
+  demo_build
   mkdir -p "$DEMO"
   export NB_MACHINE_SETTINGS="$DEMO/machine.ini"
   export XDG_RUNTIME_DIR="$DEMO/xdg"

@@ -41,7 +41,7 @@ shots_standin() {
 main() {
   nb_install_packages
   nb_check_commands
-  nb_build
+  demo_build
   rm -rf "$DEMO"
   mkdir -p "$DEMO" "$DOCS"
   export NB_MACHINE_SETTINGS="$DEMO/machine.ini" XDG_RUNTIME_DIR="$DEMO/xdg"

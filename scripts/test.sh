@@ -10,14 +10,17 @@ stage_packages() {
   nb_check_commands
 }
 
+# Each host role on a port of its own, so that an end-to-end test fails when the launcher
+# asks one role's host for another role's document.
 stage_build() {
-  nb_build -DCMAKE_BUILD_TYPE=Release
+  nb_build -DCMAKE_BUILD_TYPE=Release -DNB_CONFIG_HOST=127.0.0.1:18621 -DNB_PORTAL_HOST=127.0.0.1:18622 \
+    -DNB_ACCOUNT_HOST=127.0.0.1:18623
 }
 
 stage_tests() {
   echo "== unit and widget tests"
   ctest --test-dir "$NB_BUILD" --output-on-failure -j2 -L 'unit|ui'
-  # One at a time: the end-to-end tests drive real windows and the launcher's fixed port.
+  # One at a time: the end-to-end tests drive real windows and the launcher's fixed ports.
   echo "== end-to-end tests"
   ctest --test-dir "$NB_BUILD" --output-on-failure -L e2e
 }

@@ -34,8 +34,9 @@ NB_COMMANDS=(
   mkdir:coreutils mktemp:coreutils ln:coreutils chmod:coreutils touch:coreutils head:coreutils
   tail:coreutils cut:coreutils tr:coreutils wc:coreutils sort:coreutils seq:coreutils
   stat:coreutils date:coreutils sleep:coreutils timeout:coreutils nproc:coreutils id:coreutils
-  dirname:coreutils readlink:coreutils sha256sum:coreutils df:coreutils sync:coreutils uname:coreutils
-  grep:grep sed:sed awk:mawk find:findutils cmp:diffutils column:bsdextrautils
+  dirname:coreutils basename:coreutils readlink:coreutils sha256sum:coreutils md5sum:coreutils base64:coreutils
+  ls:coreutils df:coreutils sync:coreutils uname:coreutils
+  grep:grep sed:sed awk:mawk find:findutils cmp:diffutils diff:diffutils column:bsdextrautils
   iconv:libc-bin pgrep:procps pkill:procps setarch:util-linux
   dpkg-query:dpkg apt-get:apt
   # a window manager for the tests that minimise and restore

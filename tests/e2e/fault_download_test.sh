@@ -22,7 +22,6 @@ size=$(stat -c %s "$published")
 half=$((size / 2))
 
 temp_size() { stat -c %s "$1/NBRK11.nbupd.dlhalf!" 2>/dev/null || echo 0; }
-requests() { grep -c "^GET /patch/NBRK11.nbupd " "$NB_TMP/requests.log" || true; }
 
 # A fresh installation at build 10 with numbered messages.
 fresh() {
@@ -78,7 +77,7 @@ restart_standin
 nb_run_launcher "$inst" "$NB_TMP/killed2.out"
 expect_patched "$inst"
 grep -q "^Range: bytes=$held-"$'\r'"\$" "$NB_TMP/requests.log" || fail "no Range line for the $held bytes kept"
-[ "$(requests)" = 1 ] || fail "the resume asked $(requests) times"
+[ "$(nb_requests /patch/NBRK11.nbupd)" = 1 ] || fail "the resume asked $(nb_requests /patch/NBRK11.nbupd) times"
 pass "killed mid-download: the next run resumes at byte $held; the archive is the published one"
 
 # ---- the server cuts the connection at half: message 14 alone, the half is kept ----

@@ -7,8 +7,6 @@ source "$(dirname "$0")/lib.sh" "$1"
 export NB_WEB_PANELS=0 NB_VD_QUIET=1
 nb_start_xvfb
 
-requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
-
 # The patch to build $2 is applied and the launcher ends: the fresh launcher it restarts
 # shows the main window (the build is current now), which is closed.
 expect_patched() {
@@ -44,7 +42,7 @@ rm "$inst/maps"
 : > "$NB_TMP/requests.log"
 nb_run_launcher "$inst"
 expect_patched "$inst" 11
-[ "$(requests /patch/NBRK11.nbupd)" = 0 ] || fail "the archive on disk was fetched again"
+[ "$(nb_requests /patch/NBRK11.nbupd)" = 0 ] || fail "the archive on disk was fetched again"
 [ "$(cat "$inst/maps/m1/x.dat")" = "map data" ] && [ "$(cat "$inst/z.txt")" = "last" ] &&
   [ "$(cat "$inst/a.txt")" = "build 11" ] || fail "the second run did not apply everything"
 pass "extraction blocked half-way: message 25, version kept; applied once the obstacle is gone"
@@ -105,5 +103,5 @@ nb_wait_launcher_end "$inst" 10 || fail "the launcher did not end after message 
 [ -d "$inst/_NbLauncher.bin" ] || fail "the folder in the way was replaced"
 [ "$(grep -c 'strPath = ' "$inst/log1.txt")" = 1 ] || fail "expected one copy step in the log"
 grep -q -- '-----LCS_OK-----' "$inst/log1.txt" && fail "start-up went on after the failed copy"
-[ "$(requests /norbel_xml/zonelist.xml)" = 0 ] || fail "the zone list was fetched although the copy failed"
+[ "$(nb_requests /norbel_xml/zonelist.xml)" = 0 ] || fail "the zone list was fetched although the copy failed"
 pass "relaunch copy blocked: message 27 after ten attempts, nothing started"

@@ -14,7 +14,8 @@ nb_cleanup() {
   local pid
   for pid in "${NB_PIDS[@]:-}"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; done
   pkill -f "$NB_TMP/" 2>/dev/null || true
-  rm -rf "$NB_TMP"
+  # NB_KEEP_TMP=1 keeps the installations, logs and request logs of a run for a look.
+  if [ "${NB_KEEP_TMP:-0}" = 1 ]; then echo "kept: $NB_TMP" >&2; else rm -rf "$NB_TMP"; fi
 }
 trap nb_cleanup EXIT
 
@@ -108,10 +109,29 @@ nb_request_host() {
 }
 
 # nb_expect_host PATH HOST: the request for PATH went to HOST (the role the path belongs to).
+# A request made in the background (a page a panel loads) gets time to arrive.
 nb_expect_host() {
   local got
+  nb_wait_for "[ -n \"\$(nb_request_host '$1')\" ]" 30 || fail "$1 was never asked for"
   got="$(nb_request_host "$1")"
   [ "$got" = "$2" ] || fail "$1 was asked of host '$got', not $2"
+}
+
+# nb_requests PATH: how many times PATH was asked for (GET) since the log was last emptied.
+nb_requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
+
+# nb_standin_stalled HOST: the stand-in at HOST holds a reply body at its stall point.
+nb_standin_stalled() {
+  curl -s --noproxy '*' "http://$1/_standin/status" | grep -q '^stalled=[1-9]'
+}
+
+# nb_tcp_drained PORT: no established loopback connection to or from PORT has bytes waiting
+# in a socket (all that one end sent, the other has read).
+nb_tcp_drained() {
+  awk -v port=":$(printf '%04X' "$1")" 'NR > 1 && $4 == "01" &&
+      (substr($2, length($2) - 4) == port || substr($3, length($3) - 4) == port) &&
+      $5 != "00000000:00000000" { busy = 1 }
+    END { exit busy }' /proc/net/tcp
 }
 
 # nb_free_port: a loopback port where nothing listens.

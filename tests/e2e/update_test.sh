@@ -12,8 +12,6 @@ nb_start_xvfb
 site="$NB_TMP/site"
 nb_make_patch_chain "$site"
 
-requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
-
 # ---- a local file is missing: the fixed text in the message dialog, nothing else ----
 nb_start_standin "$site"
 inst0="$NB_TMP/instbroken"
@@ -29,14 +27,17 @@ pass "missing local file: one message, Escape ends the launcher"
 nb_stop_standin
 
 # ---- two patches, one launcher run each ----
-nb_start_standin "$site" --rate 200000 --fault-path /patch/
+# The first patch is held half-way until the update window has been seen with its panels.
+nb_start_standin "$site" --stall-after 100000 --fault-path /patch/NBRK11
 inst="$NB_TMP/inst"
 nb_make_install "$inst" 10 1.0.10
 cp "$NB_TMP/game10/data.txt" "$inst/"
 (cd "$inst" && exec ./NbLauncher.exe > "$NB_TMP/run1.out" 2>&1 &)
 nb_wait_window 1000x692 "NorbelrokOnline 1" 30 "$inst" > /dev/null || fail "no update window: $(tail -3 "$inst/log1.txt"; cat "$NB_TMP/run1.out")"
 nb_wait_for "nb_find_window 422x353 '' '$inst' > /dev/null && nb_find_window 160x389 '' '$inst' > /dev/null" 60 ||
-  fail "the web panels are not shown"
+  fail "the web panels are not shown: $(nb_window_list)"
+nb_standin_stalled "$NB_PORTAL_HOST" || fail "the first patch is not held at its stall"
+curl -s --noproxy '*' "http://$NB_PORTAL_HOST/_standin/fault?stall_after=-1" > /dev/null
 pass "update window with its panels"
 nb_wait_for "grep -q '^build=12' '$inst/nbnversion.vsn'" 90 || fail "not updated: $(cat "$inst/nbnversion.vsn")"
 # The run that ends the chain is the one whose main window opens.
@@ -44,11 +45,11 @@ nb_close_main_window "$inst"
 grep -q '^ver=1.0.12' "$inst/nbnversion.vsn" || fail "version text not rewritten"
 [ "$(cat "$inst/data.txt")" = "build 12" ] || fail "data.txt not patched"
 cmp -s "$inst/big.bin" "$NB_TMP/game12/big.bin" || fail "big.bin not extracted"
-[ "$(requests /patch/NBRK11.nbupd)" = 1 ] || fail "NBRK11 fetched $(requests /patch/NBRK11.nbupd) times"
+[ "$(nb_requests /patch/NBRK11.nbupd)" = 1 ] || fail "NBRK11 fetched $(nb_requests /patch/NBRK11.nbupd) times"
 nb_expect_host /download/control.xml "$NB_PORTAL_HOST"
 nb_expect_host /norbel_xml/zonelist.xml "$NB_CONFIG_HOST"
 nb_expect_host /patch/NBRK11.nbupd "$NB_PORTAL_HOST"
-[ "$(requests /patch/NBRK12.nbupd)" = 1 ] || fail "NBRK12 fetched $(requests /patch/NBRK12.nbupd) times"
+[ "$(nb_requests /patch/NBRK12.nbupd)" = 1 ] || fail "NBRK12 fetched $(nb_requests /patch/NBRK12.nbupd) times"
 [ "$(grep -c -- '-----LCS_OK-----' "$inst/log1.txt")" = 3 ] || fail "expected three launcher runs"
 [ "$(grep -c 'cmd.m_strFileName.GetLength() = 0' "$inst/log1.txt")" = 3 ] ||
   fail "every run should start from the installed launcher and relaunch through the copy"
@@ -75,7 +76,7 @@ grep -q '^build=10' "$inst2/nbnversion.vsn" || fail "version file changed"
 [ ! -e "$inst2/NBRK11.nbupd" ] || fail "an archive appeared"
 [ -e "$inst2/NBRK11.nbupd.dlhalf!" ] && [ ! -s "$inst2/NBRK11.nbupd.dlhalf!" ] ||
   fail "the temporary file should be there and empty"
-[ "$(requests /patch/NBRK11.nbupd)" = 1 ] || fail "404 asked $(requests /patch/NBRK11.nbupd) times"
+[ "$(nb_requests /patch/NBRK11.nbupd)" = 1 ] || fail "404 asked $(nb_requests /patch/NBRK11.nbupd) times"
 pass "missing patch: message 14 twice, then the launcher ends"
 nb_stop_standin
 
@@ -86,9 +87,11 @@ inst3="$NB_TMP/instclose"
 nb_make_install "$inst3" 10 1.0.10
 (cd "$inst3" && exec ./NbLauncher.exe > "$NB_TMP/run3.out" 2>&1 &)
 nb_wait_for "grep -q '^GET /patch/NBRK11.nbupd ' '$NB_TMP/requests.log'" 30 || fail "the download did not start"
-# The body up to the stall arrives; the writer buffers it (it reaches the file when the run
-# ends), so nothing on disk shows it yet.
-sleep 1
+# The body up to the stall has reached the launcher once the stand-in holds the rest and no
+# byte waits in a socket. The writer buffers it (it reaches the file when the run ends), so
+# nothing on disk shows it yet.
+nb_wait_for "nb_standin_stalled '$NB_PORTAL_HOST' && nb_tcp_drained '${NB_PORTAL_HOST##*:}'" 30 ||
+  fail "the body up to the stall did not reach the launcher"
 w="$(nb_find_window 1000x692 "NorbelrokOnline 1" "$inst3")" || fail "no update window during the download"
 nb_click_in "$w" 850 58  # close button
 nb_wait_for "! nb_launcher_running '$inst3'" 15 || fail "the launcher hangs after the window closed"

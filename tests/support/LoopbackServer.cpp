@@ -1,7 +1,10 @@
 #include "LoopbackServer.h"
 
 #include <httplib.h>
+#include <netinet/in.h>
 #include <strings.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -41,15 +44,29 @@ struct LoopbackServer::Impl {
 };
 
 bool LoopbackServer::Request::HasHeader(const std::string& name) const {
-    for (const auto& [key, value] : headers) {
-        if (::strcasecmp(key.c_str(), name.c_str()) == 0) return true;
-    }
-    return false;
+    return HeaderCount(name) > 0;
+}
+
+size_t LoopbackServer::Request::HeaderCount(const std::string& name) const {
+    return static_cast<size_t>(std::count_if(headers.begin(), headers.end(), [&](const auto& header) {
+        return ::strcasecmp(header.first.c_str(), name.c_str()) == 0;
+    }));
 }
 
 std::string LoopbackServer::Request::Header(const std::string& name) const {
     for (const auto& [key, value] : headers) {
         if (::strcasecmp(key.c_str(), name.c_str()) == 0) return value;
+    }
+    return {};
+}
+
+bool LoopbackServer::Request::HasParam(const std::string& name) const {
+    return std::any_of(params.begin(), params.end(), [&](const auto& param) { return param.first == name; });
+}
+
+std::string LoopbackServer::Request::Param(const std::string& name) const {
+    for (const auto& [key, value] : params) {
+        if (key == name) return value;
     }
     return {};
 }
@@ -108,6 +125,10 @@ void LoopbackServer::Handle(const std::string& path, Handler handler) {
     m_impl->handlers[path] = std::move(handler);
 }
 
+void LoopbackServer::Answer(const std::string& path, Reply reply) {
+    Handle(path, [reply = std::move(reply)](const Request&) { return reply; });
+}
+
 void LoopbackServer::SetIgnoreRange(bool ignore) {
     std::lock_guard lock(m_impl->mutex);
     m_impl->ignoreRange = ignore;
@@ -158,6 +179,12 @@ size_t LoopbackServer::RequestCount() const {
     return m_impl->requests.size();
 }
 
+std::vector<std::string> LoopbackServer::Targets() const {
+    std::vector<std::string> targets;
+    for (const Request& request : Requests()) targets.push_back(request.target);
+    return targets;
+}
+
 void LoopbackServer::Impl::Answer(const httplib::Request& req, httplib::Response& res) {
     // The library would cut the body to the Range on its own; this server decides itself
     // (the request object is the server's own, not a constant).
@@ -168,6 +195,7 @@ void LoopbackServer::Impl::Answer(const httplib::Request& req, httplib::Response
     record.path = req.path;
     record.target = req.target;
     for (const auto& [key, value] : req.headers) record.headers.emplace_back(key, value);
+    for (const auto& [key, value] : req.params) record.params.emplace_back(key, value);
     record.body = req.body;
 
     std::unique_lock lock(mutex);
@@ -272,6 +300,21 @@ bool LoopbackServer::Impl::SendSlice(const std::shared_ptr<std::string>& body, s
     }
     const size_t end = std::min({body->size(), offset + 64 * 1024, cut, stall});
     return sink.write(body->data() + offset, end - offset);
+}
+
+std::string ClosedLoopbackHost() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    if (fd >= 0) ::close(fd);
+    return "127.0.0.1:" + std::to_string(port);
 }
 
 }  // namespace nb::test

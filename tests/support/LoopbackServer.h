@@ -24,16 +24,20 @@ public:
         std::string path;                                          // without the query
         std::string target;                                        // path and query as sent
         std::vector<std::pair<std::string, std::string>> headers;  // values trimmed; not in sent order
+        std::vector<std::pair<std::string, std::string>> params;   // the query, decoded
         std::string body;
 
         bool HasHeader(const std::string& name) const;      // name without regard to case
+        size_t HeaderCount(const std::string& name) const;  // lines of that name
         std::string Header(const std::string& name) const;  // first value; empty when absent
+        bool HasParam(const std::string& name) const;
+        std::string Param(const std::string& name) const;  // first value; empty when absent
     };
     struct Reply {
         int status = 200;
         std::string body;
-        std::string contentType = "text/plain";
         std::vector<std::pair<std::string, std::string>> headers;
+        std::string contentType = "text/plain";
     };
     using Handler = std::function<Reply(const Request&)>;
 
@@ -50,6 +54,8 @@ public:
     void Serve(const std::string& path, std::string body);
     // Requests of path with any method are answered by the handler (called on a server thread).
     void Handle(const std::string& path, Handler handler);
+    // Requests of path with any method get this reply.
+    void Answer(const std::string& path, Reply reply);
 
     // A Range request gets 200 and the whole body, as from a server without range support.
     void SetIgnoreRange(bool ignore);
@@ -71,6 +77,7 @@ public:
 
     std::vector<Request> Requests() const;
     size_t RequestCount() const;
+    std::vector<std::string> Targets() const;  // each request's path and query as sent
 
     static constexpr size_t npos = static_cast<size_t>(-1);
 
@@ -78,5 +85,8 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
+
+// A loopback address that refuses connections: a port that was just bound and released.
+std::string ClosedLoopbackHost();
 
 }  // namespace nb::test

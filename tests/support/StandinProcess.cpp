@@ -41,12 +41,14 @@ StandinProcess::~StandinProcess() {
     Stop();
 }
 
-void StandinProcess::Stop() {
-    if (m_pid <= 0) return;
+int StandinProcess::Stop() {
+    if (m_pid <= 0) return m_exit;
     ::kill(m_pid, SIGTERM);
     int status = 0;
     ::waitpid(m_pid, &status, 0);
     m_pid = -1;
+    m_exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m_exit;
 }
 
 std::vector<std::string> StandinProcess::Requests() const {

@@ -25,10 +25,12 @@ public:
     // A GET of a control path (for example "/_standin/fault?cut=-1"); true on status 200.
     bool Control(const std::string& target) const;
 
-    void Stop();
+    // Ends it with SIGTERM; its exit status (-1 when it did not exit normally).
+    int Stop();
 
 private:
     pid_t m_pid = -1;
+    int m_exit = -1;
     std::string m_strBase;
     std::string m_strLog;
 };

@@ -11,40 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "RecordingUi.h"
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
-#include "app/LauncherUi.h"
 #include "skin/SkinImage.h"
 #include "zones/ServerInfo.h"
 
 namespace nb::test {
-
-// Message n reads "m<n>", so a recorded text names its number.
-inline void NumberMessages(LauncherContext& context) {
-    for (size_t n = 0; n < context.m_MessageTable.size(); ++n)
-        context.m_MessageTable[n] = NumberedText("m", static_cast<long long>(n));
-}
-
-class RecordingUi : public LauncherUi {
-public:
-    void ShowMessageText(const std::string& text) override {
-        messages.push_back(text);
-        if (onMessage) onMessage(text);
-    }
-    void ShowSystemBox(const std::string& text, const std::string&) override { boxes.push_back(text); }
-    void CloseMainWindow() override { ++closeRequests; }
-    void RunVerificationCodeDialog() override {
-        ++codeDialogRuns;
-        if (onCodeDialog) onCodeDialog();
-    }
-
-    std::vector<std::string> messages;
-    std::vector<std::string> boxes;
-    int closeRequests = 0;
-    int codeDialogRuns = 0;
-    std::function<void(const std::string&)> onMessage;
-    std::function<void()> onCodeDialog;
-};
 
 // Installs a context and a recording UI for one test and removes them afterwards; the test
 // runs in a fresh temporary folder (the trace log and the service files land there).
@@ -53,12 +26,8 @@ public:
     ScopedLauncher() : cwd(folder.Path()) {
         NumberMessages(context);
         SetTheContext(&context);
-        SetLauncherUi(&ui);
     }
-    ~ScopedLauncher() {
-        SetLauncherUi(nullptr);
-        SetTheContext(nullptr);
-    }
+    ~ScopedLauncher() { SetTheContext(nullptr); }
     ScopedLauncher(const ScopedLauncher&) = delete;
     ScopedLauncher& operator=(const ScopedLauncher&) = delete;
 

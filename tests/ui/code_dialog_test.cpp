@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "../unit/LoopbackAccountService.h"
+#include "LoopbackServer.h"
 #include "MainWindowTestSupport.h"
 #include "TestHosts.h"
 #include "app/Endpoints.h"
@@ -41,18 +41,18 @@ class CodeDialogTest : public ::testing::Test {
 protected:
     CodeDialogTest() {
         nb::endpoints::OverrideHostsForTests(nb::test::kConfigHostForTests, nb::test::kPortalHostForTests,
-                                             service.Host());
+                                             service.HostPort());
         // Each picture request hands out the next picture colour and session.
-        service.Handle("/interface/vcode.php", [this](const httplib::Request&) {
+        service.Handle("/interface/vcode.php", [this](const nb::test::LoopbackServer::Request&) {
             const int n = pictures++;
-            return nb::test::ServiceAnswer{
+            return nb::test::LoopbackServer::Reply{
                 200,
                 Png(kPictureColours[n % 3]),
                 {{"Set-Cookie", "PHPSESSID=s" + std::to_string(n + 1) + "; path=/"}}};
         });
-        service.Handle("/interface/check_code.php", [](const httplib::Request& request) {
-            const bool right = request.get_param_value("c") == "right";
-            return nb::test::ServiceAnswer{
+        service.Handle("/interface/check_code.php", [](const nb::test::LoopbackServer::Request& request) {
+            const bool right = request.Param("c") == "right";
+            return nb::test::LoopbackServer::Reply{
                 200,
                 right ? "<r><result>1</result></r>" : "<r><result>0</result><error>1002</error></r>",
                 {}};
@@ -91,7 +91,7 @@ protected:
     }
 
     nb::test::ScopedLauncher launcher;
-    nb::test::LoopbackAccountService service;
+    nb::test::LoopbackServer service;
     int pictures = 0;
     std::vector<std::string> gameStarts;
     std::unique_ptr<CIdentifyingCodeDlg> dialog;
@@ -152,7 +152,7 @@ TEST_F(CodeDialogTest, AWrongCodeGetsANewPictureThenTheRightOneLogsIn) {
     Click(dialog->Button(CIdentifyingCodeDlg::kIdLogin));
     EXPECT_EQ(Targets(),
               (std::vector<std::string>{"/interface/check_code.php?c=wrong&p=s1", "/interface/vcode.php"}));
-    EXPECT_EQ(launcher.ui.messages, std::vector<std::string>{"m2"});  // error 1002
+    EXPECT_EQ(launcher.ui.Shown(), std::vector<std::string>{"m2"});  // error 1002
     EXPECT_EQ(PictureShown(), kPictureColours[1].rgb());
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(gameStarts.empty());
@@ -173,7 +173,7 @@ TEST_F(CodeDialogTest, ARejectedLoginAfterTheCheckClosesTheDialog) {
     Open();
     TypeCode("right");
     Click(dialog->Button(CIdentifyingCodeDlg::kIdLogin));
-    EXPECT_EQ(launcher.ui.messages, std::vector<std::string>{"m32"});
+    EXPECT_EQ(launcher.ui.Shown(), std::vector<std::string>{"m32"});
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_FALSE(dialog->CodeBox()->isVisible());
     EXPECT_TRUE(launcher.context.m_bCodeRequired);

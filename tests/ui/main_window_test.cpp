@@ -11,7 +11,7 @@
 #include <memory>
 #include <thread>
 
-#include "../unit/LoopbackAccountService.h"
+#include "LoopbackServer.h"
 #include "MainWindowTestSupport.h"
 #include "TestHosts.h"
 #include "app/Endpoints.h"
@@ -49,7 +49,7 @@ protected:
         ctx.m_nServerBuild = 1043;
         ctx.m_strLocalVersion = "1.0.43";
         nb::endpoints::OverrideHostsForTests(nb::test::kConfigHostForTests, nb::test::kPortalHostForTests,
-                                             service.Host());
+                                             service.HostPort());
         service.Answer("/interface/login.php", {200, kSuccessReply, {}});
         nb::SetGameStartHandoverForTests([this](const std::string& userId, const std::string& joined) {
             gameStarts.push_back(userId + " " + joined);
@@ -85,7 +85,7 @@ protected:
     }
 
     nb::test::ScopedLauncher launcher;
-    nb::test::LoopbackAccountService service;
+    nb::test::LoopbackServer service;
     std::unique_ptr<LauncherDlg> window;
     std::vector<std::string> gameStarts;
 };
@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, StartWithoutAServerShowsMessage17ByButtonAndByEnter) {
     Open();
     Click(Button(layout::kIdStart));
     Key(window.get(), Qt::Key_Return);
-    EXPECT_EQ(launcher.ui.messages, (std::vector<std::string>{"m17", "m17"}));
+    EXPECT_EQ(launcher.ui.Shown(), (std::vector<std::string>{"m17", "m17"}));
     EXPECT_EQ(launcher.context.m_nUpdateState, 0);
 }
 
@@ -211,7 +211,7 @@ TEST_F(MainWindowTest, EmptyFieldsGiveMessage2AndSendNothing) {
     Account()->clear();
     Password()->setText("x");
     Click(Button(layout::kIdLogin));
-    EXPECT_EQ(launcher.ui.messages, (std::vector<std::string>{"m2", "m2", "m2"}));
+    EXPECT_EQ(launcher.ui.Shown(), (std::vector<std::string>{"m2", "m2", "m2"}));
     EXPECT_TRUE(LoginTargets().empty());
     EXPECT_EQ(window->focusWidget(), Account());
 }
@@ -222,7 +222,7 @@ TEST_F(MainWindowTest, MoreThan20BytesGiveMessage3AndClearThePassword) {
     Account()->setText(QString(21, QChar('a')));
     Password()->setText("secret");
     Click(Button(layout::kIdLogin));
-    EXPECT_EQ(launcher.ui.messages, std::vector<std::string>{"m3"});
+    EXPECT_EQ(launcher.ui.Shown(), std::vector<std::string>{"m3"});
     EXPECT_TRUE(Password()->text().isEmpty());
 
     // Eleven double-byte characters are 22 bytes; by Enter this time.
@@ -231,13 +231,13 @@ TEST_F(MainWindowTest, MoreThan20BytesGiveMessage3AndClearThePassword) {
                           "\xE4\xB8\x89\xE5\x9B\x9B\xE4\xBA\x94\xE5\x85\xAD\xE4\xB8\x83"));
     Password()->setText("secret");
     Key(Password(), Qt::Key_Return);
-    EXPECT_EQ(launcher.ui.messages, (std::vector<std::string>{"m3", "m3"}));
+    EXPECT_EQ(launcher.ui.Shown(), (std::vector<std::string>{"m3", "m3"}));
     EXPECT_TRUE(Password()->text().isEmpty());
 
     Account()->setText("player");
     Password()->setText(QString(21, QChar('p')));
     Key(Password(), Qt::Key_Return);
-    EXPECT_EQ(launcher.ui.messages.size(), 3u);
+    EXPECT_EQ(launcher.ui.Shown().size(), 3u);
     EXPECT_TRUE(LoginTargets().empty());
 }
 
@@ -252,7 +252,7 @@ TEST_F(MainWindowTest, TwentyBytesLogInWithTheLowerCasedNameAndTheChosenServer) 
     EXPECT_EQ(target.rfind("/interface/login.php?u=abcdefghijklmnopqrst&p=", 0), 0u) << target;
     EXPECT_NE(target.find("&g=rk&t=xml&s=12"), std::string::npos) << target;
     EXPECT_EQ(gameStarts, std::vector<std::string>{"42 abc|0|d1|k|a"});
-    EXPECT_TRUE(launcher.ui.messages.empty());
+    EXPECT_EQ(launcher.ui.Shown(), std::vector<std::string>{});
 
     // Ten double-byte characters are 20 bytes: accepted, sent as GBK.
     Account()->setText(
@@ -276,7 +276,7 @@ TEST_F(MainWindowTest, EnterOnTheLoginPageStoresTheInputClearsThePasswordAndLogs
     EXPECT_EQ(launcher.context.m_strPassword.size(), 32u);  // the login put the digest there
     EXPECT_TRUE(Password()->text().isEmpty());
     EXPECT_EQ(Account()->text(), QStringLiteral("Player"));
-    EXPECT_EQ(launcher.ui.messages, std::vector<std::string>{"m3"});  // error 1006
+    EXPECT_EQ(launcher.ui.Shown(), std::vector<std::string>{"m3"});  // error 1006
     EXPECT_TRUE(gameStarts.empty());
     EXPECT_TRUE(window->isVisible());
 }
@@ -333,7 +333,7 @@ TEST_F(MainWindowTest, TheWebPanelsFollowTheWindowAndThePages) {
     // Enter inside a page acts as Enter on the window: here the login checks.
     announce->EnsureContent();
     Key(announce->Content(), Qt::Key_Return);
-    EXPECT_EQ(launcher.ui.messages, std::vector<std::string>{"m2"});
+    EXPECT_EQ(launcher.ui.Shown(), std::vector<std::string>{"m2"});
 
     Click(Button(layout::kIdBack));
     EXPECT_FALSE(announce->isVisible());
@@ -462,7 +462,7 @@ TEST_F(TokenStartTest, AnotherTokenStartsNothingAndStaysOnTheServerPage) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(launcher.context.m_nUpdateState, 0);
     EXPECT_FALSE(window->LoginInputPanel()->isVisible());
-    EXPECT_TRUE(launcher.ui.messages.empty());
+    EXPECT_EQ(launcher.ui.Shown(), std::vector<std::string>{});
     // The start line is written before a game would be started, in the click itself.
     EXPECT_EQ(nb::test::ReadFile("log1.txt").find("___strStartVd"), std::string::npos);
     EXPECT_TRUE(gameStarts.empty());

@@ -113,7 +113,7 @@ TEST_F(ServerViewTest, ChoosingAServerWritesTheContextAndShowsItsStateColourAndL
     EXPECT_EQ(Grid(2)->CurrentFrame(), 3);  // selected, yellow
     EXPECT_EQ(ButtonFrameShown(layout::GridButtonPos(2)), 3);
     EXPECT_GT(nb::test::DifferingPixels(before, Composed(), QRect(385, 520, 120, 16)), 20);
-    EXPECT_TRUE(launcher.ui.messages.empty());
+    EXPECT_EQ(launcher.ui.Shown(), std::vector<std::string>{});
 
     // The same server again: still selected, the fields written again.
     launcher.context.m_strServerName.clear();
@@ -158,7 +158,7 @@ TEST_F(ServerViewTest, AServerInMaintenanceIsRefusedWithMessage18) {
     Click(Grid(0));
     const QImage chosen = Composed();
     Click(Grid(3));  // S4, maintenance
-    EXPECT_EQ(launcher.ui.messages, std::vector<std::string>{"m18"});
+    EXPECT_EQ(launcher.ui.Shown(), std::vector<std::string>{"m18"});
     EXPECT_EQ(launcher.context.m_strServerName, "S1");
     EXPECT_EQ(launcher.context.m_nServerId, 1);
     EXPECT_EQ(View().SelectedServerLabel(), kZone0 + "        S1");
@@ -180,7 +180,7 @@ TEST_F(ServerViewTest, AStateWithoutAColourKeepsTheUnselectedLookWhenChosen) {
     }
     // Only maintenance is refused: the last one chosen is the selected server.
     EXPECT_EQ(launcher.context.m_nServerId, 21);
-    EXPECT_TRUE(launcher.ui.messages.empty());
+    EXPECT_EQ(launcher.ui.Shown(), std::vector<std::string>{});
 }
 
 TEST_F(ServerViewTest, SwitchingZonesRebuildsBothRowsAndKeepsTheChoice) {

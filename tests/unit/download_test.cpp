@@ -14,7 +14,7 @@
 
 #include "LoopbackServer.h"
 #include "RawHttpCapture.h"
-#include "ShownTextsUi.h"
+#include "RecordingUi.h"
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
@@ -42,12 +42,10 @@ protected:
         m_context.m_MessageTable[14] = "msg14";
         m_context.m_MessageTable[32] = "msg32";
         SetTheContext(&m_context);
-        SetLauncherUi(&m_ui);
     }
     void TearDown() override {
         SetDownloadStopFlag(nullptr);
         platform::SetHttpLimits(0, 0);
-        SetLauncherUi(nullptr);
         SetTheContext(nullptr);
     }
 
@@ -58,7 +56,7 @@ protected:
     test::ScopedTempDir m_dir;
     test::ScopedChdir m_cwd{m_dir.Path()};
     LauncherContext m_context;
-    nb::test::ShownTextsUi m_ui;
+    nb::test::RecordingUi m_ui;
     LoopbackServer m_server;
 };
 
@@ -80,7 +78,7 @@ TEST_F(DownloadTest, FreshDownloadRenamesTheTemporaryFileAndTracesItsNames) {
     EXPECT_EQ(test::ReadFile(m_dir.File("log1.txt")),
               "m_strTmpFileName = sub/NBRK12.nbupd.dlhalf!\n"
               "strAgentCaption = Update Download NBRK12.nbupd\n");
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, RequestCarriesExactlyTheFixedHeaderLinesAndTheNoCachePragma) {
@@ -132,7 +130,7 @@ TEST_F(DownloadTest, ConnectionCutMidBodyKeepsTheBytesForTheNextAttempt) {
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
     EXPECT_EQ(test::ReadFile(Temp("f")), body.substr(0, 30000));
     EXPECT_FALSE(test::Exists("f"));
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 
     m_server.SetCutAfter(LoopbackServer::npos);
     ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
@@ -156,7 +154,7 @@ TEST_F(DownloadTest, BodyWithoutLengthRunsToTheEnd) {
 TEST_F(DownloadTest, NotFoundShowsMessage14AndLeavesTheTemporaryFileAlone) {
     test::WriteFile(Temp("f"), "partial");
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/missing"), "f", false));
-    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
     EXPECT_EQ(test::ReadFile(Temp("f")), "partial");
     EXPECT_FALSE(test::Exists("f"));
 }
@@ -174,7 +172,7 @@ TEST_F(DownloadTest, OtherErrorStatusesWriteNothing) {
         EXPECT_EQ(test::ReadFile(Temp("f")), "");
         EXPECT_FALSE(test::Exists("f"));
     }
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, ServerIgnoringRangeRestartsFromTheFirstByte) {
@@ -230,7 +228,7 @@ TEST_F(DownloadTest, PartialFileThatCannotBeResumedIsFetchedAgainWholeOnce) {
     ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/g"), "g", false));
     EXPECT_EQ(test::ReadFile("g"), body);
     EXPECT_EQ(m_server.RequestCount(), 4u);
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, RefetchIsTriedOnceAndNeverKeepsAnErrorBody) {
@@ -264,7 +262,7 @@ TEST_F(DownloadTest, RefetchIsTriedOnceAndNeverKeepsAnErrorBody) {
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/g"), "g", false));
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(test::ReadFile(Temp("g")), "");
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, PartialReplyFromTheFirstByteToAWholeRequestIsTheBody) {
@@ -286,7 +284,7 @@ TEST_F(DownloadTest, PartialReplyFromTheFirstByteToAWholeRequestIsTheBody) {
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/tail"), "b", false));
     EXPECT_EQ(test::ReadFile(Temp("b")), "");
     EXPECT_EQ(m_server.RequestCount(), 2u);
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 LoopbackServer::Handler RedirectTo(std::string location) {
@@ -315,14 +313,14 @@ TEST_F(DownloadTest, RedirectIsFollowedOverHttpOnly) {
          {"https://" + hostPort + "/dir/real", "ftp://" + hostPort + "/dir/real",
           "file://" + m_dir.File("secret")}) {
         SCOPED_TRACE(location);
-        m_ui.shown.clear();
+        m_ui.ClearShown();
         const size_t before = m_server.RequestCount();
         m_server.Handle("/elsewhere", RedirectTo(location));
         EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/elsewhere"), "g", false));
         EXPECT_EQ(m_server.RequestCount(), before + 1);
         EXPECT_EQ(test::ReadFile(Temp("g")), "");
         EXPECT_FALSE(test::Exists("g"));
-        EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+        EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
     }
 }
 
@@ -336,7 +334,7 @@ TEST_F(DownloadTest, StalledTransferGivesUpAndKeepsWhatArrived) {
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
     EXPECT_EQ(test::ReadFile(Temp("f")), body.substr(0, 10000));
     EXPECT_FALSE(test::Exists("f"));
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, StopFlagEndsARunningTransfer) {
@@ -357,7 +355,7 @@ TEST_F(DownloadTest, StopFlagEndsARunningTransfer) {
     if (result.wait_for(std::chrono::seconds(20)) != std::future_status::ready) m_server.ReleaseStall();
     EXPECT_FALSE(result.get());
     EXPECT_EQ(test::ReadFile(Temp("f")), body.substr(0, 10000));
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, OnlyHttpAndHttpsAreFetched) {
@@ -369,7 +367,7 @@ TEST_F(DownloadTest, OnlyHttpAndHttpsAreFetched) {
     }
     EXPECT_EQ(m_server.RequestCount(), 0u);
     EXPECT_FALSE(test::Exists(Temp("f")));
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
     // The scheme is checked after the names are traced.
     EXPECT_NE(test::ReadFile("log1.txt").find("m_strTmpFileName = f.dlhalf!\n"), std::string::npos);
 
@@ -380,12 +378,12 @@ TEST_F(DownloadTest, OnlyHttpAndHttpsAreFetched) {
 TEST_F(DownloadTest, TextThatIsNoAddressFailsWithTheBoxUnlessQuiet) {
     for (const char* text : {"zonelist.xml", "", "://host/x", "1http://host/x", "127.0.0.1:80/x"}) {
         SCOPED_TRACE(text);
-        m_ui.shown.clear();
+        m_ui.ClearShown();
         EXPECT_FALSE(DownloadUrlToFile(text, "f", false));
-        EXPECT_EQ(m_ui.shown, Shown{"box:URL info erro/ERRO"});
-        m_ui.shown.clear();
+        EXPECT_EQ(m_ui.Shown(), Shown{"box:URL info erro/ERRO"});
+        m_ui.ClearShown();
         EXPECT_FALSE(DownloadUrlToFile(text, "f", true));
-        EXPECT_EQ(m_ui.shown, Shown{});
+        EXPECT_EQ(m_ui.Shown(), Shown{});
     }
     EXPECT_FALSE(test::Exists(Temp("f")));
     EXPECT_FALSE(test::Exists("log1.txt"));
@@ -399,22 +397,22 @@ TEST_F(DownloadTest, UnreachableServerShowsMessage14) {
         port = gone.Port();
     }
     EXPECT_FALSE(DownloadUrlToFile("http://127.0.0.1:" + std::to_string(port) + "/f", "f", true));
-    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
 }
 
 TEST_F(DownloadTest, TemporaryFileThatCannotBeOpenedShowsMessage14) {
     m_server.Serve("/f", "x");
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "no-such-folder/f", false));
-    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
 
     // Another download appending to the same temporary file holds it.
-    m_ui.shown.clear();
+    m_ui.ClearShown();
     int fd = ::open(Temp("f").c_str(), O_RDWR | O_CREAT, 0644);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false));
     ::close(fd);
-    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
     EXPECT_EQ(m_server.RequestCount(), 0u);
 }
 
@@ -435,7 +433,7 @@ TEST_F(DownloadTest, WriteErrorShowsMessage32AndKeepsTheWrittenBytes) {
     ::signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(ok);
-    EXPECT_EQ(m_ui.shown, Shown{"msg32"});
+    EXPECT_EQ(m_ui.Shown(), Shown{"msg32"});
     const std::string kept = test::ReadFile(Temp("f"));
     EXPECT_GE(kept.size(), 1000u);
     EXPECT_LE(kept.size(), 2000000u);
@@ -462,21 +460,21 @@ TEST_F(DownloadTest, PatchDownloadMovesToApplyOrReportsTwice) {
 
     m_context.m_strUpdateURL = m_server.Url("/patch/NBRK4.nbupd");
     EXPECT_FALSE(m_context.DownloadPatch());
-    EXPECT_EQ(m_ui.shown, (Shown{"msg14", "msg14"}));
+    EXPECT_EQ(m_ui.Shown(), (Shown{"msg14", "msg14"}));
     EXPECT_EQ(m_context.m_nUpdateState.load(), kStateDownloadPatch);
 
-    m_ui.shown.clear();
+    m_ui.ClearShown();
     m_context.m_strUpdateURL = "NBRK4.nbupd";
     EXPECT_FALSE(m_context.DownloadPatch());
-    EXPECT_EQ(m_ui.shown, (Shown{"box:URL info erro/ERRO", "msg14"}));
+    EXPECT_EQ(m_ui.Shown(), (Shown{"box:URL info erro/ERRO", "msg14"}));
 
-    m_ui.shown.clear();
+    m_ui.ClearShown();
     m_server.Serve("/patch/NBRK4.nbupd", "zipbytes");
     m_context.m_strUpdateURL = m_server.Url("/patch/NBRK4.nbupd");
     EXPECT_TRUE(m_context.DownloadPatch());
     EXPECT_EQ(m_context.m_nUpdateState.load(), kStateApplyPatch);
     EXPECT_EQ(test::ReadFile("NBRK4.nbupd"), "zipbytes");
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 
 TEST_F(DownloadTest, StoppedPatchDownloadIsNotReported) {
@@ -487,7 +485,7 @@ TEST_F(DownloadTest, StoppedPatchDownloadIsNotReported) {
     SetDownloadStopFlag(&stop);
 
     EXPECT_FALSE(m_context.DownloadPatch());
-    EXPECT_EQ(m_ui.shown, Shown{});
+    EXPECT_EQ(m_ui.Shown(), Shown{});
     EXPECT_FALSE(test::Exists("NBRK5.nbupd"));
 }
 

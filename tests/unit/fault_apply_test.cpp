@@ -74,10 +74,10 @@ protected:
 
     // Message 25 alone since `before` messages.
     void ExpectRefused(size_t before = 0) {
-        const std::vector<std::string> all = m_ui.Messages();
+        const std::vector<std::string> all = m_ui.Shown();
         EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<long>(std::min(before, all.size())),
                                            all.end()),
-                  std::vector<std::string>{"message 25"});
+                  std::vector<std::string>{"m25"});
         EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), kVersionText);
         EXPECT_EQ(m_ctx.m_nUpdateState, nb::kStateApplyPatch);
     }
@@ -113,7 +113,7 @@ TEST_F(HostileArchiveTest, ItemsThatCannotBeExtractedFailThePatch) {
     for (const char* fixture :
          {"long-name.zip", "corrupt-stream.zip", "encrypted-item.zip", "overlapping-entries.zip"}) {
         SCOPED_TRACE(fixture);
-        const size_t before = m_ui.Messages().size();
+        const size_t before = m_ui.Shown().size();
         fs::remove(m_ctx.m_strPatchFile);
         EXPECT_FALSE(Apply(fixture));
         ExpectRefused(before);
@@ -148,7 +148,7 @@ TEST_F(HostileArchiveTest, AFullDiskFailsThePatchCleanlyAndTheNextRunApplies) {
         limit.rlim_cur = 1000000;
         ::setrlimit(RLIMIT_FSIZE, &limit);
         const bool applied = m_ctx.ApplyPatch();
-        ::_exit(!applied && m_ui.Messages() == std::vector<std::string>{"message 25"} ? 0 : 1);
+        ::_exit(!applied && m_ui.Shown() == std::vector<std::string>{"m25"} ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

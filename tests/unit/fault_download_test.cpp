@@ -92,7 +92,7 @@ TEST_F(FaultDownloadTest, EveryCutIsResumedFromTheBytesKeptUntilTheFileIsWhole) 
     EXPECT_EQ(RangeOf(2), 600000);
     EXPECT_EQ(RangeOf(3), 900000);
     EXPECT_EQ(m_ctx.m_fDownDone.load(), static_cast<float>(kSize));
-    EXPECT_TRUE(m_ui.Messages().empty());  // a broken connection shows nothing here
+    EXPECT_TRUE(m_ui.Shown().empty());  // a broken connection shows nothing here
 }
 
 TEST_F(FaultDownloadTest, EachServerMisbehaviourEndsAsTheDownloadRulesSay) {

@@ -6,9 +6,9 @@
 #include <thread>
 
 #include "LoopbackServer.h"
+#include "RecordingUi.h"
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
-#include "app/LauncherUi.h"
 #include "login/GameClient.h"
 #include "platform/ExecutablePath.h"
 
@@ -18,21 +18,6 @@ using nb::test::LoopbackServer;
 namespace {
 
 using Events = std::vector<std::string>;
-
-// Messages and the process exit in the order they happen.
-class RecordingUi final : public LauncherUi {
-public:
-    explicit RecordingUi(Events& events) : m_events(events) {}
-    void ShowMessageText(const std::string& text) override { m_events.push_back(text); }
-    void ShowSystemBox(const std::string& text, const std::string& caption) override {
-        m_events.push_back("box:" + text + "/" + caption);
-    }
-    void CloseMainWindow() override {}
-    void RunVerificationCodeDialog() override {}
-
-private:
-    Events& m_events;
-};
 
 // A stand-in program: writes its arguments, one per line, to `record` beside it (renamed
 // into place, so that a reader never sees half of it).
@@ -58,12 +43,12 @@ protected:
         m_context.m_MessageTable[14] = "msg14";
         m_context.m_MessageTable[31] = "msg31";
         SetTheContext(&m_context);
-        SetLauncherUi(&m_ui);
+        // Messages and the process exit in the order they happen.
+        m_ui.onShown = [this](const std::string& text) { m_events.push_back(text); };
         SetProcessExitForTests([this](int status) { m_events.push_back("exit " + std::to_string(status)); });
     }
     void TearDown() override {
         SetProcessExitForTests(nullptr);
-        SetLauncherUi(nullptr);
         SetTheContext(nullptr);
         platform::SetExecutablePathOverride("");
         m_cwd.reset();
@@ -74,7 +59,7 @@ protected:
     std::unique_ptr<test::ScopedChdir> m_cwd;
     LauncherContext m_context;
     Events m_events;
-    RecordingUi m_ui{m_events};
+    test::RecordingUi m_ui;
 };
 
 TEST_F(GameClientTest, GameClientGetsTheCommandLinePieceByPiece) {

@@ -7,12 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "LoopbackAccountService.h"
+#include "LoopbackServer.h"
+#include "RecordingUi.h"
 #include "TestHosts.h"
 #include "TestPaths.h"
 #include "app/Endpoints.h"
 #include "app/LauncherContext.h"
-#include "app/LauncherUi.h"
 #include "login/SessionClient.h"
 
 using namespace nb;
@@ -28,48 +28,28 @@ std::string Reply(int result, const std::string& error) {
     return "<r><result>" + std::to_string(result) + "</result><error>" + error + "</error></r>";
 }
 
-ServiceAnswer Xml(const std::string& body) {
+LoopbackServer::Reply Xml(const std::string& body) {
     return {200, body, {{"Content-Type", "text/xml"}}};
 }
-
-// Records what the core shows, with the code flag as it stood at that moment, and plays the
-// verification-code dialog when a test gives it something to do.
-class RecordingUi final : public LauncherUi {
-public:
-    void ShowMessageText(const std::string& text) override {
-        texts.push_back(text);
-        codeRequiredWhenShown.push_back(TheContext() && TheContext()->m_bCodeRequired);
-    }
-    void ShowSystemBox(const std::string& text, const std::string&) override {
-        texts.push_back("box:" + text);
-    }
-    void CloseMainWindow() override {}
-    void RunVerificationCodeDialog() override {
-        ++dialogRuns;
-        if (dialog) dialog();
-    }
-
-    std::vector<std::string> texts;
-    std::vector<bool> codeRequiredWhenShown;
-    int dialogRuns = 0;
-    std::function<void()> dialog;
-};
 
 class LoginTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        endpoints::OverrideHostsForTests(test::kConfigHostForTests, test::kPortalHostForTests, m_service.Host());
-        for (int i = 0; i < 40; ++i) m_context.m_MessageTable[i] = NumberedText("m", i);
+        endpoints::OverrideHostsForTests(test::kConfigHostForTests, test::kPortalHostForTests,
+                                         m_service.HostPort());
+        NumberMessages(m_context);
         m_context.m_nServerId = 7;
         SetTheContext(&m_context);
-        SetLauncherUi(&m_ui);
+        // The code flag as it stood when each text was shown.
+        m_ui.onShown = [this](const std::string&) {
+            m_codeRequiredWhenShown.push_back(m_context.m_bCodeRequired);
+        };
         SetGameStartHandoverForTests([this](const std::string& userId, const std::string& joined) {
             m_handovers.emplace_back(userId, joined);
         });
     }
     void TearDown() override {
         SetGameStartHandoverForTests({});
-        SetLauncherUi(nullptr);
         SetTheContext(nullptr);
         endpoints::OverrideHostsForTests(NB_CONFIG_HOST, NB_PORTAL_HOST, NB_ACCOUNT_HOST);
     }
@@ -83,9 +63,10 @@ protected:
 
     ScopedTempDir m_dir;
     ScopedChdir m_cwd{m_dir.Path()};
-    LoopbackAccountService m_service;
+    LoopbackServer m_service;
     LauncherContext m_context;
     RecordingUi m_ui;
+    std::vector<bool> m_codeRequiredWhenShown;
     std::vector<std::pair<std::string, std::string>> m_handovers;
 };
 
@@ -104,8 +85,8 @@ TEST_F(LoginTest, SuccessfulLoginHandsTheReplyToTheGameStart) {
     EXPECT_EQ(m_handovers[0], std::make_pair(std::string("42"), std::string("abc|0||k|a")));
     EXPECT_EQ(m_context.m_nUserId, 42);
     EXPECT_EQ(m_context.m_strCoopId, "c7");
-    EXPECT_TRUE(m_ui.texts.empty());
-    EXPECT_EQ(Log(), "http://" + m_service.Host() + "/interface/login.php?u=abc&p=***&g=rk&t=xml&s=7 \n" +
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{});
+    EXPECT_EQ(Log(), "http://" + m_service.HostPort() + "/interface/login.php?u=abc&p=***&g=rk&t=xml&s=7 \n" +
                          "hSession != NULL\nrootXMLElement = loginres \n");
 }
 
@@ -173,34 +154,34 @@ TEST_F(LoginTest, EveryErrorCodeLogsFlagsAndShowsItsOwnThing) {
         SCOPED_TRACE(c.code);
         m_context.m_bCodeRequired = false;
         m_context.m_bFirstCodeNotice = true;
-        m_ui.texts.clear();
-        m_ui.codeRequiredWhenShown.clear();
+        m_ui.ClearShown();
+        m_codeRequiredWhenShown.clear();
         std::remove(m_dir.File("log1.txt").c_str());
         m_service.Answer("/interface/login.php", Xml(Reply(0, c.error)));
 
         DoLogin("abc", "secret");
 
         EXPECT_EQ(m_context.m_nLoginError, c.code);
-        EXPECT_EQ(m_ui.texts, c.shown);
+        EXPECT_EQ(m_ui.Shown(), c.shown);
         EXPECT_EQ(m_context.m_bCodeRequired, c.codeRequired);
         const std::string log = Log();
         const std::string tail = std::string("rootXMLElement = r \n") + c.logLine;
         EXPECT_EQ(log.substr(log.size() - std::min(log.size(), tail.size())), tail);
         // The flag is already set when the message appears.
-        for (bool flag : m_ui.codeRequiredWhenShown) EXPECT_EQ(flag, c.codeRequired);
+        for (bool flag : m_codeRequiredWhenShown) EXPECT_EQ(flag, c.codeRequired);
     }
     EXPECT_TRUE(m_handovers.empty());
 }
 
 TEST_F(LoginTest, MissingCodeIsAnnouncedOnlyOnce) {
     m_context.ReportLoginError(1101);
-    EXPECT_EQ(m_ui.texts, std::vector<std::string>{"m3"});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{"m3"});
     EXPECT_TRUE(m_context.m_bCodeRequired);
     EXPECT_FALSE(m_context.m_bFirstCodeNotice);
 
     m_context.m_bCodeRequired = false;
     m_context.ReportLoginError(1101);
-    EXPECT_EQ(m_ui.texts, std::vector<std::string>{"m3"});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{"m3"});
     EXPECT_TRUE(m_context.m_bCodeRequired);
     EXPECT_FALSE(m_context.m_bFirstCodeNotice);
     EXPECT_EQ(Log(), "Error:1101 Miss VCODE\nError:1101 Miss VCODE\n");
@@ -235,7 +216,7 @@ TEST_F(LoginTest, ReplyElementsAreReadAsTextOfDirectChildren) {
         EXPECT_EQ(m_context.ParseLoginReply(false), c.success);
         EXPECT_EQ(m_context.m_nLoginError, c.error);
     }
-    EXPECT_TRUE(m_ui.texts.empty());
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{});
 }
 
 TEST_F(LoginTest, StoringSuccessOverwritesEveryFieldAndClearsTheCodeFlag) {
@@ -274,7 +255,7 @@ TEST_F(LoginTest, StoringSuccessOverwritesEveryFieldAndClearsTheCodeFlag) {
     EXPECT_EQ(m_context.m_nUserId, 7);
     EXPECT_EQ(m_context.m_strLogin, "x&y");
     EXPECT_EQ(m_context.m_strKey, "k2");
-    EXPECT_TRUE(m_ui.texts.empty());
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{});
     EXPECT_NE(Log().find("rootXMLElement = Reply \n"), std::string::npos);
 }
 
@@ -285,14 +266,14 @@ TEST_F(LoginTest, UnreadableReplyShowsTheFixedTextAndStoresNothing) {
     m_context.m_bCodeRequired = true;
     for (const char* fixture : {"empty.xml", "error_page.html", "truncated.xml", "no_root.xml", ""}) {
         SCOPED_TRACE(fixture);
-        m_ui.texts.clear();
+        m_ui.ClearShown();
         if (*fixture) {
             PutFixture(fixture);
         } else {
             std::remove(m_dir.File(kLoginReplyFile).c_str());
         }
         EXPECT_FALSE(m_context.ParseLoginReply(true));
-        EXPECT_EQ(m_ui.texts, std::vector<std::string>{kUnreadable});
+        EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{kUnreadable});
         EXPECT_EQ(m_context.m_nLoginError, 1006);
         EXPECT_TRUE(m_context.m_bCodeRequired);
     }
@@ -302,13 +283,13 @@ TEST_F(LoginTest, UnreadableReplyShowsTheFixedTextAndStoresNothing) {
 TEST_F(LoginTest, UnreadableAnswerReportsTheLastFailureIfThereWasOne) {
     m_service.Answer("/interface/login.php", {502, ReadFile(DataPath("login/error_page.html")), {}});
     DoLogin("abc", "secret");
-    EXPECT_EQ(m_ui.texts, std::vector<std::string>{kUnreadable});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{kUnreadable});
 
     m_service.Answer("/interface/login.php", Xml(Reply(0, "1006")));
     DoLogin("abc", "secret");
     m_service.Answer("/interface/login.php", Xml(""));
     DoLogin("abc", "secret");
-    EXPECT_EQ(m_ui.texts, (std::vector<std::string>{kUnreadable, "m3", kUnreadable, "m3"}));
+    EXPECT_EQ(m_ui.Shown(), (std::vector<std::string>{kUnreadable, "m3", kUnreadable, "m3"}));
     EXPECT_TRUE(m_handovers.empty());
 }
 
@@ -320,14 +301,14 @@ TEST_F(LoginTest, UnreachableServiceNeverReadsAnOlderReply) {
     DoLogin("abc", "secret");
 
     EXPECT_TRUE(m_handovers.empty());
-    EXPECT_EQ(m_ui.texts, std::vector<std::string>{kUnreadable});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{kUnreadable});
     EXPECT_FALSE(Exists(m_dir.File(kLoginReplyFile)));
 
     // An earlier failure is reported again, as after any unreadable answer.
     m_context.m_nLoginError = 1008;
     PutFixture("failure_1006.xml");
     DoLogin("abc", "secret");
-    EXPECT_EQ(m_ui.texts, (std::vector<std::string>{kUnreadable, kUnreadable, "m3"}));
+    EXPECT_EQ(m_ui.Shown(), (std::vector<std::string>{kUnreadable, kUnreadable, "m3"}));
     EXPECT_EQ(m_context.m_nLoginError, 1008);
 }
 
@@ -338,25 +319,23 @@ TEST_F(LoginTest, UnreachableServiceNeverReadsAnOlderReply) {
 // the server's threads.
 class CodeService {
 public:
-    explicit CodeService(LoopbackAccountService& service) {
-        service.Handle("/interface/vcode.php", [this](const httplib::Request&) {
+    explicit CodeService(LoopbackServer& service) {
+        service.Handle("/interface/vcode.php", [this](const LoopbackServer::Request&) {
             std::lock_guard lock(m_mutex);
             const std::string session = "sess" + std::to_string(++m_sessions);
-            return ServiceAnswer{200,
-                                 "PNG" + std::to_string(m_sessions),
-                                 {{"Set-Cookie", "PHPSESSID=" + session + "; path=/"}}};
+            return LoopbackServer::Reply{200,
+                                         "PNG" + std::to_string(m_sessions),
+                                         {{"Set-Cookie", "PHPSESSID=" + session + "; path=/"}}};
         });
-        service.Handle("/interface/check_code.php", [this](const httplib::Request& request) {
+        service.Handle("/interface/check_code.php", [this](const LoopbackServer::Request& request) {
             std::lock_guard lock(m_mutex);
-            if (Valid(request.get_param_value("c"), request.get_param_value("p")))
-                return Xml("<r><result>1</result></r>");
+            if (Valid(request.Param("c"), request.Param("p"))) return Xml("<r><result>1</result></r>");
             return Xml(Reply(0, m_checkError));
         });
-        service.Handle("/interface/login.php", [this](const httplib::Request& request) {
+        service.Handle("/interface/login.php", [this](const LoopbackServer::Request& request) {
             std::lock_guard lock(m_mutex);
-            if (!request.has_param("c")) return Xml(Reply(0, "1010"));
-            if (!Valid(request.get_param_value("c"), request.get_param_value("p2")))
-                return Xml(Reply(0, "1103"));
+            if (!request.HasParam("c")) return Xml(Reply(0, "1010"));
+            if (!Valid(request.Param("c"), request.Param("p2"))) return Xml(Reply(0, "1103"));
             return Xml(m_loginAnswer);
         });
     }
@@ -387,12 +366,12 @@ TEST_F(LoginTest, CodeDemandedThenPictureCheckAndLoginWithCode) {
     CodeService codes(m_service);
     DoLogin("abc", "secret");
     EXPECT_TRUE(m_context.m_bCodeRequired);
-    EXPECT_EQ(m_ui.texts, std::vector<std::string>{"m0"});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{"m0"});
 
     std::vector<CodeLoginResult> results;
     std::vector<size_t> textsWhenPictureChanged;
-    auto pictureChanged = [&] { textsWhenPictureChanged.push_back(m_ui.texts.size()); };
-    m_ui.dialog = [&] {
+    auto pictureChanged = [&] { textsWhenPictureChanged.push_back(m_ui.Shown().size()); };
+    m_ui.onCodeDialog = [&] {
         EXPECT_EQ(ReadFile(m_dir.File(kVerificationImageFile)), "PNG1");
         results.push_back(LoginWithVerificationCode("wrong", pictureChanged));
         EXPECT_EQ(ReadFile(m_dir.File(kVerificationImageFile)), "PNG2");
@@ -409,12 +388,12 @@ TEST_F(LoginTest, CodeDemandedThenPictureCheckAndLoginWithCode) {
                                        "/interface/check_code.php?c=r1%20%26&p=sess2",
                                        login + "&c=r1%20%26&p2=sess2&s=7",
                                    }));
-    EXPECT_EQ(m_ui.dialogRuns, 1);
+    EXPECT_EQ(m_ui.CodeDialogRuns(), 1);
     EXPECT_EQ(results,
               (std::vector<CodeLoginResult>{CodeLoginResult::kCodeRejected, CodeLoginResult::kGameStarted}));
     // The fresh picture is in place before the wrong code is reported.
     EXPECT_EQ(textsWhenPictureChanged, std::vector<size_t>{1});
-    EXPECT_EQ(m_ui.texts, (std::vector<std::string>{"m0", "m1"}));
+    EXPECT_EQ(m_ui.Shown(), (std::vector<std::string>{"m0", "m1"}));
     EXPECT_FALSE(m_context.m_bCodeRequired);
     // The game start ends the process; here it returns, so each handover is observed.
     ASSERT_FALSE(m_handovers.empty());
@@ -434,8 +413,8 @@ TEST_F(LoginTest, CancelledDialogReportsTheDemandAgainWithoutRequests) {
     DoLogin("abc", "secret");  // the dialog closes without a try
 
     EXPECT_EQ(m_service.Targets(), (std::vector<std::string>{PlainTarget("abc"), "/interface/vcode.php"}));
-    EXPECT_EQ(m_ui.dialogRuns, 1);
-    EXPECT_EQ(m_ui.texts, (std::vector<std::string>{"m0", "m0"}));
+    EXPECT_EQ(m_ui.CodeDialogRuns(), 1);
+    EXPECT_EQ(m_ui.Shown(), (std::vector<std::string>{"m0", "m0"}));
     EXPECT_TRUE(m_context.m_bCodeRequired);
     EXPECT_TRUE(m_handovers.empty());
 }
@@ -446,11 +425,11 @@ TEST_F(LoginTest, RejectedLoginWithCodeIsReportedByTheDialogAndAgainAfterIt) {
     DoLogin("abc", "secret");
 
     CodeLoginResult result{};
-    m_ui.dialog = [&] { result = LoginWithVerificationCode("r1 &"); };
+    m_ui.onCodeDialog = [&] { result = LoginWithVerificationCode("r1 &"); };
     DoLogin("abc", "secret");
 
     EXPECT_EQ(result, CodeLoginResult::kLoginRejected);
-    EXPECT_EQ(m_ui.texts, (std::vector<std::string>{"m0", "m32", "m32"}));
+    EXPECT_EQ(m_ui.Shown(), (std::vector<std::string>{"m0", "m32", "m32"}));
     EXPECT_TRUE(m_context.m_bCodeRequired);
     EXPECT_TRUE(m_handovers.empty());
 }
@@ -468,7 +447,7 @@ TEST_F(LoginTest, CodeCheckAloneStoresNothing) {
     codes.SetCheckError("1102");
     EXPECT_FALSE(m_context.CheckVerificationCode("nope"));
     EXPECT_EQ(m_context.m_nLoginError, 1102);
-    EXPECT_TRUE(m_ui.texts.empty());
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{});
 }
 
 TEST_F(LoginTest, UnreadableCheckShowsTheFixedTextThenAFreshPictureAndTheError) {
@@ -480,7 +459,7 @@ TEST_F(LoginTest, UnreadableCheckShowsTheFixedTextThenAFreshPictureAndTheError) 
     EXPECT_EQ(LoginWithVerificationCode("r1 &", [&] { pictureChanged = true; }),
               CodeLoginResult::kCodeRejected);
     EXPECT_TRUE(pictureChanged);
-    EXPECT_EQ(m_ui.texts, (std::vector<std::string>{"m0", kUnreadable, "m0"}));
+    EXPECT_EQ(m_ui.Shown(), (std::vector<std::string>{"m0", kUnreadable, "m0"}));
     EXPECT_EQ(m_service.Targets().back(), "/interface/vcode.php");
 }
 

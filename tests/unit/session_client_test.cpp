@@ -3,7 +3,7 @@
 #include <future>
 #include <string>
 
-#include "LoopbackAccountService.h"
+#include "LoopbackServer.h"
 #include "TestHosts.h"
 #include "TestPaths.h"
 #include "app/Endpoints.h"
@@ -23,7 +23,8 @@ const std::string kPicture(kPictureBytes, sizeof kPictureBytes - 1);
 class SessionClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        endpoints::OverrideHostsForTests(test::kConfigHostForTests, test::kPortalHostForTests, m_service.Host());
+        endpoints::OverrideHostsForTests(test::kConfigHostForTests, test::kPortalHostForTests,
+                                         m_service.HostPort());
     }
     void TearDown() override {
         endpoints::OverrideHostsForTests(NB_CONFIG_HOST, NB_PORTAL_HOST, NB_ACCOUNT_HOST);
@@ -32,11 +33,13 @@ protected:
 
     std::string Log() const { return ReadFile(m_dir.File("log1.txt")); }
     std::string Reply() const { return ReadFile(m_dir.File(kLoginReplyFile)); }
-    std::string ServiceUrl(const std::string& target) const { return "http://" + m_service.Host() + target; }
+    std::string ServiceUrl(const std::string& target) const {
+        return "http://" + m_service.HostPort() + target;
+    }
 
     ScopedTempDir m_dir;
     ScopedChdir m_cwd{m_dir.Path()};
-    LoopbackAccountService m_service;
+    LoopbackServer m_service;
     LauncherContext m_context;
 };
 
@@ -50,10 +53,10 @@ TEST_F(SessionClientTest, ReplyFetchStoresTheBodyAndTracesTheMaskedAddress) {
     const auto requests = m_service.Requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].target, target);
-    ASSERT_EQ(requests[0].headers.count("User-Agent"), 1u);
-    EXPECT_EQ(requests[0].headers.find("User-Agent")->second, "Mozilla/5.0");
+    EXPECT_EQ(requests[0].HeaderCount("User-Agent"), 1u);
+    EXPECT_EQ(requests[0].Header("User-Agent"), "Mozilla/5.0");
     // Neither the digest nor the session id reaches the log.
-    EXPECT_EQ(Log(), "http://" + m_service.Host() +
+    EXPECT_EQ(Log(), "http://" + m_service.HostPort() +
                          "/interface/login.php?u=abc&p=***&g=rk&t=xml&c=k9&p2=***&s=3 \nhSession != NULL\n");
 }
 
@@ -137,10 +140,8 @@ TEST_F(SessionClientTest, PictureRequestStoresTheBinaryBodyAndTheSession) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].target, "/interface/vcode.php");
     // The added "HOST:" line stands in for the client's own: one Host header, host and port.
-    auto host = requests[0].headers.find("Host");
-    ASSERT_NE(host, requests[0].headers.end());
-    EXPECT_EQ(host->second, m_service.Host());
-    EXPECT_EQ(requests[0].headers.count("Host"), 1u);
+    EXPECT_EQ(requests[0].Header("Host"), m_service.HostPort());
+    EXPECT_EQ(requests[0].HeaderCount("Host"), 1u);
     EXPECT_EQ(Log().find("s3ss10n"), std::string::npos);
 }
 
@@ -181,7 +182,7 @@ TEST_F(SessionClientTest, PictureRequestWithoutServiceChangesNothing) {
     EXPECT_EQ(Log(), "getResponse field! Error code is 0 .");
 }
 
-ServiceAnswer Redirect(const std::string& location) {
+LoopbackServer::Reply Redirect(const std::string& location) {
     return {302, "moved", {{"Location", location}}};
 }
 
@@ -206,23 +207,22 @@ TEST_F(SessionClientTest, PictureRequestFollowsRedirectsLikeTheReplyFetch) {
     EXPECT_EQ(m_context.m_strSessionId, "onredirect");
 
     // On another server the Host line named for the account service is not sent.
-    LoopbackAccountService other;
+    LoopbackServer other;
     other.Answer("/code.png", {200, "other picture", {}});
-    m_service.Answer("/interface/vcode.php", Redirect("http://" + other.Host() + "/code.png"));
+    m_service.Answer("/interface/vcode.php", Redirect("http://" + other.HostPort() + "/code.png"));
     m_context.FetchVerificationImage();
     EXPECT_EQ(ReadFile(m_dir.File(kVerificationImageFile)), "other picture");
     const auto received = other.Requests();
     ASSERT_EQ(received.size(), 1u);
-    const httplib::Headers& sent = received[0].headers;
-    ASSERT_EQ(sent.count("Host"), 1u);
-    EXPECT_EQ(sent.find("Host")->second, other.Host());
+    EXPECT_EQ(received[0].HeaderCount("Host"), 1u);
+    EXPECT_EQ(received[0].Header("Host"), other.HostPort());
 }
 
 TEST_F(SessionClientTest, RedirectToAnotherSchemeIsRefusedAndWritesNothing) {
     WriteFile(m_dir.File("secret.xml"), "<r><result>1</result></r>");
     m_context.m_strSessionId = "kept";
     for (const std::string& location :
-         {"file://" + m_dir.File("secret.xml"), "ftp://" + m_service.Host() + "/x"}) {
+         {"file://" + m_dir.File("secret.xml"), "ftp://" + m_service.HostPort() + "/x"}) {
         SCOPED_TRACE(location);
         m_service.Answer("/interface/login.php", Redirect(location));
         m_service.Answer("/interface/vcode.php", Redirect(location));
@@ -250,10 +250,10 @@ protected:
         platform::SetHttpLimits(0, 1);
         // The handler keeps its own share of the release: the server's thread may still be
         // waking from it while the fixture's members are being destroyed.
-        auto silent = [this, released = m_released](const httplib::Request&) {
+        auto silent = [this, released = m_released](const LoopbackServer::Request&) {
             if (!m_arrivedOnce.exchange(true)) m_arrived.set_value();
             released.wait_for(std::chrono::seconds(60));
-            return ServiceAnswer{200, "<r><result>1</result></r>", {}};
+            return LoopbackServer::Reply{200, "<r><result>1</result></r>", {}};
         };
         m_service.Handle("/interface/login.php", silent);
         m_service.Handle("/interface/vcode.php", silent);

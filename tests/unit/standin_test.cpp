@@ -1,11 +1,7 @@
 // The stand-in web host and account service, run as the built program on an ephemeral
 // loopback port and driven with libcurl.
 #include <curl/curl.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <tinyxml2.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -19,9 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "StandinProcess.h"
 #include "TestPaths.h"
-
-extern char** environ;
 
 namespace {
 
@@ -102,62 +97,14 @@ std::string Pattern(size_t size) {
     return data;
 }
 
-// One nb-standin process; stopped with SIGTERM, which must end it with status 0.
-class Standin {
-public:
-    explicit Standin(const std::vector<std::string>& args) {
-        int out[2];
-        if (::pipe(out) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::vector<std::string> all{nb::test::BuildPath("nb-standin"), "--port", "0"};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        std::string line;
-        char c;
-        while (m_pid > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-        ::close(out[0]);
-        std::smatch m;
-        if (std::regex_match(line, m, std::regex("listening on 127\\.0\\.0\\.1:(\\d+)"))) {
-            m_base = "http://127.0.0.1:" + m[1].str();
-        }
-    }
-    ~Standin() { Stop(); }
-
-    bool Running() const { return !m_base.empty(); }
-    std::string Url(const std::string& target) const { return m_base + target; }
-
-    // Exit status after SIGTERM (-1 when it did not exit normally).
-    int Stop() {
-        if (m_pid <= 0) return m_exit;
-        ::kill(m_pid, SIGTERM);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        m_exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return m_exit;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_exit = -1;
-    std::string m_base;
-};
-
 class StandinTest : public ::testing::Test {
 protected:
     void Start(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--root", m_dir.File("site"), "--log", m_dir.File("requests.log")});
-        m_standin = std::make_unique<Standin>(args);
+        args.insert(args.begin(), {"--root", m_dir.File("site")});
+        m_standin = std::make_unique<nb::test::StandinProcess>(args, m_dir.File("requests.log"));
         ASSERT_TRUE(m_standin->Running());
     }
+    // SIGTERM must end it with status 0.
     void TearDown() override {
         if (m_standin) {
             EXPECT_EQ(m_standin->Stop(), 0);
@@ -184,7 +131,7 @@ protected:
 
     ScopedTempDir m_dir;
     std::string m_file;
-    std::unique_ptr<Standin> m_standin;
+    std::unique_ptr<nb::test::StandinProcess> m_standin;
 };
 
 // ---- web host ----

@@ -145,7 +145,7 @@ TEST_F(ApplyPatchTest, AppliesInArchiveOrderRewritesTheVersionAndRestarts) {
     EXPECT_EQ(nb::test::ReadFile("ncheck_v.txt"), ControlText(41, 45, "1.0.45"));
     EXPECT_TRUE(nb::test::Exists("NBRK42.nbupd"));
     EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), VersionTextAt("45", "1.0.45"));
-    EXPECT_EQ(m_ui.Messages(), std::vector<std::string>{});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{});
     EXPECT_EQ(m_ui.CloseCount(), 1);
 
     // The restart ran the launcher the patch brought, with the kept token.
@@ -182,12 +182,12 @@ TEST_F(ApplyPatchTest, RangeCheckAcceptsOnlyBuildsFromBfromToBto) {
         EXPECT_EQ(ui.CloseCount(), 1);
         EXPECT_TRUE(nb::test::Exists("ncheck_v.txt"));
         if (applies) {
-            EXPECT_EQ(ui.Messages(), std::vector<std::string>{});
+            EXPECT_EQ(ui.Shown(), std::vector<std::string>{});
             EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), "[VERSION]\nbuild=12\nver=v12\n");
             EXPECT_TRUE(nb::test::Exists("data/x"));
             EXPECT_TRUE(WaitForRestart());
         } else {
-            EXPECT_EQ(ui.Messages(), std::vector<std::string>{"message 14"});
+            EXPECT_EQ(ui.Shown(), std::vector<std::string>{"m14"});
             EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"),
                       "[VERSION]\nbuild=" + std::to_string(build) + "\nver=old\n");
             EXPECT_FALSE(nb::test::Exists("data"));
@@ -199,7 +199,7 @@ TEST_F(ApplyPatchTest, RangeCheckAcceptsOnlyBuildsFromBfromToBto) {
 TEST_F(ApplyPatchTest, MissingControlKeysLetOnlyBuildZeroThrough) {
     WritePatch({Control("[VERSION]\r\n"), TestZipItem::File("data/x", "x")});
     EXPECT_FALSE(m_ctx->ApplyPatch());
-    EXPECT_EQ(m_ui.Messages(), std::vector<std::string>{"message 14"});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{"m14"});
     ExpectUntouched(true);
 
     nb::test::WriteFile("nbnversion.vsn", "[VERSION]\r\nbuild=0\r\nver=zero\r\n");
@@ -225,7 +225,7 @@ TEST_F(ApplyPatchTest, ArchiveWithoutUsableControlMemberIsRejected) {
         nb::test::RecordingUi ui;
         WritePatch(items);
         EXPECT_FALSE(m_ctx->ApplyPatch());
-        EXPECT_EQ(ui.Messages(), std::vector<std::string>{"message 15"});
+        EXPECT_EQ(ui.Shown(), std::vector<std::string>{"m15"});
         EXPECT_EQ(ui.CloseCount(), 0);
         ExpectUntouched(false);
     }
@@ -233,7 +233,7 @@ TEST_F(ApplyPatchTest, ArchiveWithoutUsableControlMemberIsRejected) {
         nb::test::RecordingUi ui;
         WritePatch({encryptedControl, TestZipItem::File("data/x", "x")});
         EXPECT_FALSE(m_ctx->ApplyPatch());
-        EXPECT_EQ(ui.Messages(), std::vector<std::string>{"message 15"});
+        EXPECT_EQ(ui.Shown(), std::vector<std::string>{"m15"});
         EXPECT_EQ(ui.CloseCount(), 1);
         ExpectUntouched(false);
     }
@@ -241,7 +241,7 @@ TEST_F(ApplyPatchTest, ArchiveWithoutUsableControlMemberIsRejected) {
         nb::test::RecordingUi ui;
         nb::test::WriteFile(m_ctx->m_strPatchFile, content);
         EXPECT_FALSE(m_ctx->ApplyPatch());
-        EXPECT_EQ(ui.Messages(), std::vector<std::string>{"message 15"});
+        EXPECT_EQ(ui.Shown(), std::vector<std::string>{"m15"});
         ExpectUntouched(false);
     }
     std::remove(m_ctx->m_strPatchFile.c_str());
@@ -261,7 +261,7 @@ TEST_F(ApplyPatchTest, FailedItemKeepsTheVersionAndTheNextRunAppliesAgain) {
     WritePatch({Control(ControlText(41, 45, "1.0.45")), TestZipItem::File("data/a.txt", "a"),
                 TestZipItem::File("data/b.txt", "b"), TestZipItem::File("data/c.txt", "c")});
     EXPECT_FALSE(m_ctx->ApplyPatch());
-    EXPECT_EQ(m_ui.Messages(), std::vector<std::string>{"message 25"});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{"m25"});
     EXPECT_EQ(m_ui.CloseCount(), 0);  // the worker closes the window
     EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), kVersionText);
     EXPECT_EQ(nb::test::ReadFile("data/a.txt"), "a");
@@ -287,7 +287,7 @@ TEST_F(ApplyPatchTest, UnwritableVersionFileStopsBeforeTheRestart) {
     m_ctx->m_nLocalBuild = 41;
     WritePatch({Control(ControlText(41, 45, "1.0.45")), TestZipItem::File("data/a.txt", "a")});
     EXPECT_FALSE(m_ctx->ApplyPatch());
-    EXPECT_EQ(m_ui.Messages(), std::vector<std::string>{"message 25"});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{"m25"});
     EXPECT_EQ(m_ctx->m_nUpdateState, nb::kStateApplyPatch);
     EXPECT_FALSE(nb::test::Exists("restart.txt"));
 }

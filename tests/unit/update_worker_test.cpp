@@ -156,7 +156,7 @@ TEST_F(UpdateWorkerTest, TwoBuildsBehindCatchesUpOnePatchPerRun) {
         EXPECT_EQ(ctx->m_strUpdateURL, m_server.Url("/patches/NBRK" + std::to_string(build) + ".nbupd"));
         RunCycle(*ctx, ui);
 
-        EXPECT_EQ(ui.Messages(), std::vector<std::string>{});
+        EXPECT_EQ(ui.Shown(), std::vector<std::string>{});
         EXPECT_EQ(ui.CloseCount(), 1);
         EXPECT_EQ(ctx->m_nUpdateState, nb::kStateServerPage);
         EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), "[VERSION]\r\nbuild=" + std::to_string(build) +
@@ -190,7 +190,7 @@ TEST_F(UpdateWorkerTest, ArchiveAlreadyPresentIsAppliedWithoutNetwork) {
     nb::test::RecordingUi ui;
     auto ctx = FreshRun();
     RunCycle(*ctx, ui);
-    EXPECT_EQ(ui.Messages(), std::vector<std::string>{});
+    EXPECT_EQ(ui.Shown(), std::vector<std::string>{});
     EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), "[VERSION]\r\nbuild=45\r\nver=1.0.45\r\n");
     EXPECT_EQ(TakeRestart(), m_install + "NbLauncher.exe\n[" + kToken + "]\n");
     EXPECT_EQ(m_server.RequestCount(), 0u);
@@ -208,7 +208,7 @@ TEST_F(UpdateWorkerTest, AfterAFailureTheWorkerStartsNoFurtherStep) {
         ASSERT_TRUE(ui.WaitForClose());
         ASSERT_TRUE(WaitForIdleRounds(3));  // a loop that tried again would have by now
         worker.Stop();
-        EXPECT_EQ(ui.Messages(), std::vector<std::string>{"message 14"});
+        EXPECT_EQ(ui.Shown(), std::vector<std::string>{"m14"});
         EXPECT_EQ(ctx->m_nUpdateState, nb::kStateApplyPatch);
         EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), "[VERSION]\r\nbuild=43\r\nver=1.0.43\r\n");
     }
@@ -221,7 +221,7 @@ TEST_F(UpdateWorkerTest, AfterAFailureTheWorkerStartsNoFurtherStep) {
         ASSERT_TRUE(WaitForIdleRounds(3));
         worker.Stop();
         EXPECT_EQ(m_server.RequestCount(), 1u);
-        EXPECT_EQ(ui.Messages(), (std::vector<std::string>{"message 14", "message 14"}));
+        EXPECT_EQ(ui.Shown(), (std::vector<std::string>{"m14", "m14"}));
         EXPECT_EQ(ctx->m_nUpdateState, nb::kStateDownloadPatch);
         EXPECT_FALSE(nb::test::Exists("NBRK44.nbupd"));
     }
@@ -236,7 +236,7 @@ TEST_F(UpdateWorkerTest, StopEndsAnIdleWorkerAndARunningTransfer) {
         ASSERT_TRUE(WaitForIdleRounds(2));
         worker.Stop();
         EXPECT_EQ(ui.CloseCount(), 0);
-        EXPECT_EQ(ui.Messages(), std::vector<std::string>{});
+        EXPECT_EQ(ui.Shown(), std::vector<std::string>{});
         EXPECT_EQ(m_server.RequestCount(), 0u);
     }
     m_server.Serve("/patches/NBRK44.nbupd", std::string(300000, 'p'));
@@ -250,7 +250,7 @@ TEST_F(UpdateWorkerTest, StopEndsAnIdleWorkerAndARunningTransfer) {
     }
     m_server.ReleaseStall();
     // Ending on request is no failure: nothing shown, the partial file kept for a resume.
-    EXPECT_EQ(ui.Messages(), std::vector<std::string>{});
+    EXPECT_EQ(ui.Shown(), std::vector<std::string>{});
     EXPECT_EQ(ui.CloseCount(), 0);
     EXPECT_FALSE(nb::test::Exists("NBRK44.nbupd"));
     EXPECT_TRUE(nb::test::Exists("NBRK44.nbupd.dlhalf!"));

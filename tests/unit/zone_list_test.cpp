@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "LoopbackServer.h"
-#include "ShownTextsUi.h"
+#include "RecordingUi.h"
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
@@ -51,12 +51,8 @@ protected:
         m_context.m_MessageTable[14] = "msg14";
         m_context.m_strZoneListURL = m_server.Url("/norbel_xml/zonelist.xml");
         SetTheContext(&m_context);
-        SetLauncherUi(&m_ui);
     }
-    void TearDown() override {
-        SetLauncherUi(nullptr);
-        SetTheContext(nullptr);
-    }
+    void TearDown() override { SetTheContext(nullptr); }
 
     void Publish(const std::string& document) {
         m_server.Serve("/norbel_xml/zonelist.xml", document);
@@ -71,7 +67,7 @@ protected:
     test::ScopedTempDir m_dir;
     test::ScopedChdir m_cwd{m_dir.Path()};
     LauncherContext m_context;
-    nb::test::ShownTextsUi m_ui;
+    nb::test::RecordingUi m_ui;
     LoopbackServer m_server;
 };
 
@@ -106,7 +102,7 @@ TEST_F(ZoneListTest, StandardDocumentFillsTheContext) {
                                                   "-------tmpServerInfo.size = 1------------\n"
                                                   "vecServerInfo[0].count=3 \n"
                                                   "vecServerInfo[1].count=1 \n");
-        EXPECT_EQ(m_ui.shown, std::vector<std::string>{});
+        EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{});
     }
 }
 
@@ -230,21 +226,21 @@ TEST_F(ZoneListTest, DocumentsThatCannotBeUsedFailTheLoad) {
     PublishFixture("truncated.xml");
     EXPECT_FALSE(m_context.LoadZoneList());
     EXPECT_NE(test::ReadFile("log1.txt").find("load zonelist.xml file faild !\n"), std::string::npos);
-    EXPECT_EQ(m_ui.shown, std::vector<std::string>{});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{});
 }
 
 TEST_F(ZoneListTest, FailedDownloadFailsWithoutParsing) {
     test::WriteFile("zonelist.xml", test::ReadFile(test::DataPath("zonelist/standard.xml")));  // an old copy
     m_context.m_strZoneListURL = m_server.Url("/elsewhere.xml");
     EXPECT_FALSE(m_context.LoadZoneList());
-    EXPECT_EQ(m_ui.shown, std::vector<std::string>{"msg14"});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{"msg14"});
     EXPECT_EQ(test::ReadFile("log1.txt").find("rootXMLElement"), std::string::npos);
     EXPECT_TRUE(m_context.m_vecZone[0].empty());
 
-    m_ui.shown.clear();
+    m_ui.ClearShown();
     m_context.m_strZoneListURL = "zonelist.xml";
     EXPECT_FALSE(m_context.LoadZoneList());
-    EXPECT_EQ(m_ui.shown, std::vector<std::string>{"box:URL info erro/ERRO"});
+    EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{"box:URL info erro/ERRO"});
 }
 
 TEST_F(ZoneListTest, HundredThousandServersLoad) {
