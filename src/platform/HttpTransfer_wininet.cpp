@@ -161,9 +161,11 @@ private:
             case ERROR_INTERNET_SEC_CERT_ERRORS:
             case ERROR_INTERNET_SEC_CERT_REVOKED:
             case ERROR_INTERNET_SEC_INVALID_CERT:
-                return Fail(HttpOutcome::Untrusted, ErrorText(code));
+                Fail(HttpOutcome::Untrusted, ErrorText(code));
+                return;
             default:
-                return Fail(m_headDone ? HttpOutcome::Broken : HttpOutcome::NoReply, ErrorText(code));
+                Fail(m_headDone ? HttpOutcome::Broken : HttpOutcome::NoReply, ErrorText(code));
+                return;
         }
     }
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "ShownTextsUi.h"
+#include "RecordingUi.h"
 #include "StandinProcess.h"
 #include "TestPaths.h"
 #include "app/LauncherContext.h"
@@ -32,12 +32,10 @@ protected:
         ::setenv("NB_CA_BUNDLE", Cert("ca.pem").c_str(), 1);
         m_context.m_MessageTable[14] = "msg14";
         nb::SetTheContext(&m_context);
-        nb::SetLauncherUi(&m_ui);
         nb::test::WriteFile(m_site.File("f"), "over tls");
     }
     void TearDown() override {
         ::unsetenv("NB_CA_BUNDLE");
-        nb::SetLauncherUi(nullptr);
         nb::SetTheContext(nullptr);
     }
     static std::string Cert(const std::string& name) { return s_certs->File(name); }
@@ -59,7 +57,7 @@ protected:
     nb::test::ScopedTempDir m_site;
     nb::test::ScopedChdir m_cwd{m_dir.Path()};
     nb::LauncherContext m_context;
-    nb::test::ShownTextsUi m_ui;
+    nb::test::RecordingUi m_ui;
 };
 nb::test::ScopedTempDir* HttpsTransferTest::s_certs = nullptr;
 
@@ -72,12 +70,12 @@ TEST_F(HttpsTransferTest, AVerifiedPeerIsFetchedAndEveryOtherIsRefused) {
 
     for (const char* bad : {"othername", "expired", "selfsigned"}) {
         SCOPED_TRACE(bad);
-        m_ui.shown.clear();
+        m_ui.ClearShown();
         auto standin = Tls(bad);
         EXPECT_FALSE(nb::DownloadUrlToFile(Https(*standin, "/f"), "g", false));
         EXPECT_FALSE(nb::test::Exists("g"));
         EXPECT_EQ(nb::test::ReadFile("g.dlhalf!"), "");
-        EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+        EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
         EXPECT_EQ(standin->Requests().size(), 0u);  // no request went out before the handshake failed
         nb::platform::HttpRequest request;
         request.url = Https(*standin, "/f");
@@ -102,7 +100,7 @@ TEST_F(HttpsTransferTest, ARedirectFromHttpsToHttpIsRefused) {
     EXPECT_FALSE(nb::DownloadUrlToFile(Https(*tls, "/down"), "f", false));
     EXPECT_FALSE(nb::test::Exists("f"));
     EXPECT_EQ(plain.Requests().size(), 0u);
-    EXPECT_EQ(m_ui.shown, Shown{"msg14"});
+    EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
     // Within https a redirect is followed.
     ASSERT_TRUE(nb::DownloadUrlToFile(Https(*tls, "/up"), "g", false));
     EXPECT_EQ(nb::test::ReadFile("g"), "over tls");

@@ -8,6 +8,7 @@
 #include "LoopbackServer.h"
 #include "TestPaths.h"
 #include "TestZip.h"
+#include "RecordingUi.h"
 #include "UpdateTestKit.h"
 #include "app/LauncherContext.h"
 #include "platform/ExecutablePath.h"
@@ -85,7 +86,7 @@ protected:
         nb::SetTheContext(nullptr);
         auto ctx = std::make_unique<nb::LauncherContext>();
         nb::test::NumberMessages(*ctx);
-        ctx->m_MessageTable[40] = "message 40";
+        ctx->m_MessageTable[40] = "m40";
         EXPECT_TRUE(ctx->InitPathsAndEndpoints());
         ctx->m_nServerBuild = 44;
         ctx->m_strUpdateURL = server.Url("/p/");
@@ -97,7 +98,7 @@ protected:
         stop = true;
         worker.join();
         m_requests = server.RequestCount();
-        return ui.Messages();
+        return ui.Shown();
     }
     std::vector<std::string> RunGenuine() {
         const std::string manifest = Genuine(44, ".manifest");
@@ -166,7 +167,7 @@ TEST_F(TrustedUpdateTest, EveryForgeryIsRefusedAndTheGenuinePatchAppliesNextRun)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(Run(c.archive, c.manifest ? &*c.manifest : nullptr), std::vector<std::string>{"message 40"});
+        EXPECT_EQ(Run(c.archive, c.manifest ? &*c.manifest : nullptr), std::vector<std::string>{"m40"});
         ExpectUntouched();
         EXPECT_FALSE(nb::test::Exists("NBRK44.nbupd"));
         EXPECT_NE(ReadFile("log1.txt").find("patch not verified: "), std::string::npos);
@@ -184,7 +185,7 @@ TEST_F(TrustedUpdateTest, ArchivesOnDiskAreHashedAndRefetchedWhenWrong) {
     partial[100] ^= 1;
     WriteFile("NBRK44.nbupd.dlhalf!", partial);
     const std::string manifest = Genuine(44, ".manifest");
-    EXPECT_EQ(Run(archive, &manifest), std::vector<std::string>{"message 40"});
+    EXPECT_EQ(Run(archive, &manifest), std::vector<std::string>{"m40"});
     ExpectUntouched();
     EXPECT_FALSE(nb::test::Exists("NBRK44.nbupd"));
     EXPECT_FALSE(nb::test::Exists("NBRK44.nbupd.dlhalf!"));
