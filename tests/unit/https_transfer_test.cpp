@@ -5,8 +5,10 @@
 #include "RecordingUi.h"
 #include "StandinProcess.h"
 #include "TestPaths.h"
+#include "app/Endpoints.h"
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
+#include "login/SessionClient.h"
 #include "platform/HttpTransfer.h"
 #include "update/Download.h"
 
@@ -104,4 +106,18 @@ TEST_F(HttpsTransferTest, ARedirectFromHttpsToHttpIsRefused) {
     // Within https a redirect is followed.
     ASSERT_TRUE(nb::DownloadUrlToFile(Https(*tls, "/up"), "g", false));
     EXPECT_EQ(nb::test::ReadFile("g"), "over tls");
+}
+
+TEST_F(HttpsTransferTest, AnAccountHostGivenWithHttpsIsAskedOverHttps) {
+    auto tls = Tls("good");
+    const std::string host = Https(*tls, "");
+    nb::endpoints::OverrideHostsForTests("127.0.0.1:1", "127.0.0.1:1", host);
+    EXPECT_EQ(nb::endpoints::VerificationImageUrl(), host + "/interface/vcode.php");
+    EXPECT_EQ(nb::endpoints::CodeCheckUrl(), host + "/interface/check_code.php");
+    const bool fetched = nb::FetchToLoginReply(nb::endpoints::LoginUrl() + "?u=a&p=b&s=1");
+    nb::endpoints::OverrideHostsForTests(NB_CONFIG_HOST, NB_PORTAL_HOST, NB_ACCOUNT_HOST);
+    ASSERT_TRUE(fetched);
+    EXPECT_NE(nb::test::ReadFile(nb::kLoginReplyFile), "");
+    ASSERT_EQ(tls->Requests().size(), 1u);
+    EXPECT_EQ(tls->Requests()[0].rfind("GET /interface/login.php?u=a&p=b&s=1 ", 0), 0u);
 }
