@@ -357,11 +357,6 @@ namespace {
 // A manifest lists every file of a build: a few hundred thousand lines at the very most.
 constexpr size_t kMaxManifestSize = 64u << 20;
 
-bool RefuseUnverified(LauncherContext& context, const std::string& why) {
-    TraceLog("patch not verified: %s\n", why.c_str());
-    context.ShowNumberedMessage(kMessageNotVerified);
-    return false;
-}
 
 // The signed path: the manifest first, then the archive, hashed as it arrives (or as it
 // lies on disk) and kept only when it is the one the manifest signs.
@@ -377,13 +372,13 @@ bool DownloadVerifiedPatch(LauncherContext& context, const ReleaseKeys& keys) {
             context.ShowNumberedMessage(kMessageDownloadFailed);
             return false;
         }
-        return RefuseUnverified(context, manifestUrl + ": " + error);
+        return RefuseUnverifiedPatch(context, manifestUrl + ": " + error);
     }
     auto manifest = std::make_shared<PatchManifest>();
     if (!ParsePatchManifest(text, keys.keys, *manifest, error))
-        return RefuseUnverified(context, manifestUrl + ": " + error);
+        return RefuseUnverifiedPatch(context, manifestUrl + ": " + error);
     error = CheckManifestBuilds(*manifest, context.m_nLocalBuild);
-    if (!error.empty()) return RefuseUnverified(context, manifestUrl + ": " + error);
+    if (!error.empty()) return RefuseUnverifiedPatch(context, manifestUrl + ": " + error);
 
     uint64_t size = 0;
     Sha256Bytes digest{};
@@ -406,7 +401,7 @@ bool DownloadVerifiedPatch(LauncherContext& context, const ReleaseKeys& keys) {
     check.maxSize = manifest->archiveSize;
     if (!DownloadUrlToFile(context.m_strUpdateURL, context.m_strPatchFile, false, &check)) {
         if (check.tooLong)
-            return RefuseUnverified(context, "the archive is longer than the manifest's " +
+            return RefuseUnverifiedPatch(context, "the archive is longer than the manifest's " +
                                                  std::to_string(manifest->archiveSize) + " bytes");
         if (!StopRequested()) context.ShowNumberedMessage(kMessageDownloadFailed);
         return false;
@@ -416,7 +411,7 @@ bool DownloadVerifiedPatch(LauncherContext& context, const ReleaseKeys& keys) {
     if (!error.empty()) {
         // Proven wrong: the next run fetches it whole.
         platform::RemoveFile(context.m_strPatchFile);
-        return RefuseUnverified(context, error);
+        return RefuseUnverifiedPatch(context, error);
     }
     context.m_pPatchManifest = std::move(manifest);
     context.m_nUpdateState.store(kStateApplyPatch, std::memory_order_relaxed);

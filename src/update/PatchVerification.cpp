@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "app/LauncherContext.h"
+#include "app/TraceLog.h"
 #include "platform/ByteSource.h"
 #include "platform/Files.h"
 
@@ -29,6 +31,12 @@ bool IsDirectoryItem(const ZipItemInfo& item) {
 }
 
 }  // namespace
+
+bool RefuseUnverifiedPatch(LauncherContext& context, const std::string& why) {
+    TraceLog("patch not verified: %s\n", why.c_str());
+    context.ShowNumberedMessage(kMessageNotVerified);
+    return false;
+}
 
 bool HashFilePrefix(const std::string& path, uint64_t length, platform::Digest& digest) {
     std::unique_ptr<platform::ByteSource> source = platform::OpenFileSource(path);

@@ -9,8 +9,13 @@
 
 namespace nb {
 
+class LauncherContext;
+
 // The numbered message of a patch that could not be verified.
 inline constexpr int kMessageNotVerified = 40;
+
+// Traces why a patch is refused and shows the message; false, for the caller to return.
+bool RefuseUnverifiedPatch(LauncherContext& context, const std::string& why);
 
 // Feeds the first `length` bytes of a file to `digest`, reading them once; false when the
 // file holds fewer or cannot be read.

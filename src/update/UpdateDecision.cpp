@@ -8,11 +8,11 @@
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
 #include "app/NumberText.h"
-#include "app/TraceLog.h"
 #include "platform/IniProfile.h"
 #include "platform/Process.h"
 #include "update/PatchManifest.h"
 #include "update/PatchVerification.h"
+#include "update/ReleaseKeys.h"
 #include "update/ZipArchive.h"
 
 namespace nb {
@@ -25,12 +25,6 @@ constexpr const char* kVersionSection = "VERSION";
 constexpr int kMessageBadArchive = 15;
 constexpr int kMessageOutOfRange = 14;
 constexpr int kMessageExtractFailed = 25;
-
-bool RefuseUnverified(LauncherContext& context, const std::string& why) {
-    TraceLog("patch not verified: %s\n", why.c_str());
-    context.ShowNumberedMessage(kMessageNotVerified);
-    return false;
-}
 
 }  // namespace
 
@@ -73,6 +67,8 @@ bool LauncherContext::ApplyPatch() {
     // A signed patch: every item is the manifest's, by name, size and mode, before any is
     // extracted; its bytes are checked as it is, before it takes its place.
     const std::shared_ptr<const PatchManifest> manifest = m_pPatchManifest;
+    if (!manifest && BuiltInReleaseKeys().required)
+        return RefuseUnverifiedPatch(*this, "no checked manifest for " + m_strPatchFile);
     std::unique_ptr<ManifestItemCheck> check;
     if (manifest) {
         check = std::make_unique<ManifestItemCheck>(*manifest);
@@ -82,7 +78,8 @@ bool LauncherContext::ApplyPatch() {
                 return false;
             }
             if (info.name == kControlMember) continue;
-            if (const std::string why = check->Expect(info); !why.empty()) return RefuseUnverified(*this, why);
+            if (const std::string why = check->Expect(info); !why.empty())
+                return RefuseUnverifiedPatch(*this, why);
         }
     }
 
@@ -115,7 +112,7 @@ bool LauncherContext::ApplyPatch() {
     if (manifest) {
         if (const std::string why = CheckControlValues(*manifest, m_nBuildFrom, m_nBuildTo, m_strFinalVersion);
             !why.empty())
-            return RefuseUnverified(*this, why);
+            return RefuseUnverifiedPatch(*this, why);
     }
 
     m_fUnzipDone.store(0.0f, std::memory_order_relaxed);
@@ -125,7 +122,7 @@ bool LauncherContext::ApplyPatch() {
         if (ok && info.name != kControlMember) {
             if (check) check->Expect(info);
             ok = archive->ExtractItem(i, info.name, check.get()) == ZipResult::kOk;
-            if (!ok && check && !check->Refusal().empty()) return RefuseUnverified(*this, check->Refusal());
+            if (!ok && check && !check->Refusal().empty()) return RefuseUnverifiedPatch(*this, check->Refusal());
         }
         if (!ok) {
             ShowNumberedMessage(kMessageExtractFailed);

@@ -130,12 +130,6 @@ protected:
 
 }  // namespace
 
-TEST_F(TrustedUpdateTest, GenuineSignedPatchApplies) {
-    EXPECT_EQ(RunGenuine(), std::vector<std::string>{});
-    ExpectApplied();
-    EXPECT_EQ(m_requests, 2u);  // the manifest, then the archive
-}
-
 TEST_F(TrustedUpdateTest, EveryForgeryIsRefusedAndTheGenuinePatchAppliesNextRun) {
     const std::string manifest = Genuine(44, ".manifest");
     const std::string archive = Genuine(44);
@@ -175,6 +169,7 @@ TEST_F(TrustedUpdateTest, EveryForgeryIsRefusedAndTheGenuinePatchAppliesNextRun)
     }
     EXPECT_EQ(RunGenuine(), std::vector<std::string>{});
     ExpectApplied();
+    EXPECT_EQ(m_requests, 2u);  // the manifest, then the archive
 }
 
 TEST_F(TrustedUpdateTest, ArchivesOnDiskAreHashedAndRefetchedWhenWrong) {
