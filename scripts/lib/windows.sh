@@ -66,6 +66,7 @@ nb_windows_stage() {
   echo "== the Windows launcher's patch cycle under Wine"
   nb_wine_start zh_CN.UTF-8
   LC_ALL=zh_CN.UTF-8 bash "$NB_ROOT/tests/windows/patch_cycle_test.sh" "$NB_BUILD" "$NB_WIN_BUILD"
+  LC_ALL=zh_CN.UTF-8 bash "$NB_ROOT/installer/install_test.sh" "$NB_WIN_BUILD"
   nb_wine_stop
   trap - EXIT
   rm -rf "$WINEPREFIX"
