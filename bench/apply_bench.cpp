@@ -1,20 +1,25 @@
 // bench_apply --make-tree DIR COUNT MIB
 //     writes COUNT files of about MIB MiB in all under DIR (folders of 50 files; half of
 //     them random bytes that do not compress, half text-like data), the same every time.
-// bench_apply --apply INSTALL_DIR PATCH_FILE LOCAL_BUILD
+// bench_apply --apply INSTALL_DIR PATCH_FILE LOCAL_BUILD [MANIFEST PUBLIC_KEY]
 //     runs the patch apply step in INSTALL_DIR as the update worker runs it and prints its
-//     wall time in seconds. Exit status 1 when the apply fails.
+//     wall time in seconds. With a signed manifest and its key, the launcher with release
+//     keys: the manifest is read and every item checked against it on the way. Exit status 1
+//     when the apply fails.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "BenchClock.h"
 #include "app/LauncherContext.h"
+#include "platform/Files.h"
+#include "update/PatchManifest.h"
 
 namespace {
 
@@ -88,7 +93,8 @@ int MakeTree(const std::string& dir, int count, double mib) {
     return 0;
 }
 
-int Apply(const std::string& installDir, const std::string& patchFile, int localBuild) {
+int Apply(const std::string& installDir, const std::string& patchFile, int localBuild,
+          const std::string& manifestFile, const std::string& publicKey) {
     if (::chdir(installDir.c_str()) != 0) {
         std::perror(installDir.c_str());
         return 2;
@@ -99,6 +105,17 @@ int Apply(const std::string& installDir, const std::string& patchFile, int local
     context.m_strPatchFile = patchFile;
     context.m_nLocalBuild = localBuild;
     nbbench::BenchClock clock;
+    if (!manifestFile.empty()) {
+        std::string text, error;
+        const auto key = nb::platform::DecodePublicKey(publicKey);
+        auto manifest = std::make_shared<nb::PatchManifest>();
+        if (!key || !nb::platform::ReadWholeFile(manifestFile, text) ||
+            !nb::ParsePatchManifest(text, {*key}, *manifest, error)) {
+            std::fprintf(stderr, "%s: %s\n", manifestFile.c_str(), error.c_str());
+            return 1;
+        }
+        context.m_pPatchManifest = std::move(manifest);
+    }
     const bool ok = context.ApplyPatch();
     const double seconds = clock.Seconds();
     nb::SetTheContext(nullptr);
@@ -111,9 +128,11 @@ int Apply(const std::string& installDir, const std::string& patchFile, int local
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "--make-tree" && argc == 5) return MakeTree(argv[2], std::atoi(argv[3]), std::atof(argv[4]));
-    if (mode == "--apply" && argc == 5) return Apply(argv[2], argv[3], std::atoi(argv[4]));
+    if (mode == "--apply" && (argc == 5 || argc == 7))
+        return Apply(argv[2], argv[3], std::atoi(argv[4]), argc == 7 ? argv[5] : "", argc == 7 ? argv[6] : "");
     std::fprintf(
         stderr,
-        "usage: bench_apply --make-tree DIR COUNT MIB | --apply INSTALL_DIR PATCH_FILE LOCAL_BUILD\n");
+        "usage: bench_apply --make-tree DIR COUNT MIB | --apply INSTALL_DIR PATCH_FILE LOCAL_BUILD "
+        "[MANIFEST PUBLIC_KEY]\n");
     return 2;
 }

@@ -54,7 +54,7 @@ void ServerPageRecomposition(benchmark::State& state) {
     ServerPage& page = Page();
     for (auto _ : state) {
         page.window->DrawServerPage();
-        benchmark::DoNotOptimize(page.window->ComposedImage().constBits());
+        benchmark::DoNotOptimize(page.window->ComposedPicture().Pixels());
     }
 }
 BENCHMARK(ServerPageRecomposition)->Unit(benchmark::kNanosecond)->UseRealTime();

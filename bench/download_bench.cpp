@@ -1,23 +1,37 @@
-// bench_download URL TARGET: one DownloadUrlToFile, as the patch cycle runs it; prints the
-// wall time in seconds and the size of the target. Exit status 1 when the download fails.
+// bench_download URL TARGET [SHA256 SIZE]: one DownloadUrlToFile, as the patch cycle runs it;
+// prints the wall time in seconds and the size of the target. With a digest and a size, the
+// download is the signed patch's: hashed as it arrives, limited to SIZE and compared at the
+// end. Exit status 1 when the download fails or does not match.
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "BenchClock.h"
 #include "app/LauncherContext.h"
+#include "platform/Digest.h"
 #include "update/Download.h"
+#include "update/PatchManifest.h"
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: bench_download URL TARGET\n");
+    if (argc != 3 && argc != 5) {
+        std::fprintf(stderr, "usage: bench_download URL TARGET [SHA256 SIZE]\n");
         return 2;
     }
     nb::LauncherContext context;  // receives the progress figures, as in the launcher
     nb::SetTheContext(&context);
+    nb::platform::Digest sha256(nb::platform::DigestKind::kSha256);
+    nb::DownloadCheck check;
+    check.digest = &sha256;
+    if (argc == 5) check.maxSize = std::strtoull(argv[4], nullptr, 10);
     nbbench::BenchClock clock;
-    const bool ok = nb::DownloadUrlToFile(argv[1], argv[2], true);
+    bool ok = nb::DownloadUrlToFile(argv[1], argv[2], true, argc == 5 ? &check : nullptr);
+    if (ok && argc == 5) {
+        nb::Sha256Bytes digest{};
+        ok = sha256.Finish(digest.data(), digest.size()) && nb::HexDigest(digest) == argv[3] &&
+             check.size == check.maxSize;
+    }
     const double seconds = clock.Seconds();
     nb::SetTheContext(nullptr);
     struct stat st {};

@@ -45,7 +45,8 @@ demo_game_builds() {
 }
 
 # The stand-in site: zone list with both big zones and servers in every state and with every
-# tag, the control document that lets the launcher run, the launcher pages, two patches.
+# tag, the control document that lets the launcher run, the launcher pages, two patches signed
+# with the demo's key (a demo's key: its private half is public in this tree).
 demo_site() {
   local site="$DEMO/site"
   rm -rf "$site"
@@ -71,19 +72,20 @@ demo_site() {
   </bigzone>
 </zonelist>
 EOF
-  "$NB_BUILD/nb-mkpatch" -q --bfrom 1000 --bto 1001 --final-version 1.0.1001 \
+  "$NB_BUILD/nb-mkpatch" -q --bfrom 1000 --bto 1001 --final-version 1.0.1001 --sign "$NB_ROOT/demo/release-demo.pem" \
     -o "$site/patch/NBRK1001.nbupd" "$DEMO/builds/1000" "$DEMO/builds/1001"
-  "$NB_BUILD/nb-mkpatch" -q --bfrom 1001 --bto 1002 --final-version 1.0.1002 \
+  "$NB_BUILD/nb-mkpatch" -q --bfrom 1001 --bto 1002 --final-version 1.0.1002 --sign "$NB_ROOT/demo/release-demo.pem" \
     -o "$site/patch/NBRK1002.nbupd" "$DEMO/builds/1001" "$DEMO/builds/1002"
 }
 
-# The installation: two builds behind, with the stand-in game client.
+# The installation: two builds behind, with the stand-in game client and the launcher built
+# with the demo's release key, so that it applies only the demo's signed patches.
 demo_install() {
   local inst="$DEMO/install"
   rm -rf "$inst"
   mkdir -p "$inst"
   cp -r "$DEMO/builds/$DEMO_INSTALLED_BUILD/." "$inst/"
-  cp "$NB_BUILD/NbLauncher.exe" "$inst/NbLauncher.exe"
+  cp "$NB_BUILD/NbLauncher-demo.exe" "$inst/NbLauncher.exe"
   [ -e "$NB_BUILD/nbwebview.so" ] && cp "$NB_BUILD/nbwebview.so" "$inst/"
   printf '[VERSION]\r\nbuild=%s\r\nver=1.0.%s\r\n' "$DEMO_INSTALLED_BUILD" "$DEMO_INSTALLED_BUILD" \
     > "$inst/nbnversion.vsn"

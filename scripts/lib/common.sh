@@ -7,7 +7,7 @@ NB_BUILD="${NB_BUILD:-$NB_ROOT/build}"
 NB_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6opengl6-dev
-  libcurl4-openssl-dev libtinyxml2-dev zlib1g-dev libssl-dev
+  libcurl4-openssl-dev libtinyxml2-dev zlib1g-dev libssl-dev ca-certificates
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-liberation fonts-wqy-microhei
@@ -41,6 +41,9 @@ NB_COMMANDS=(
   dpkg-query:dpkg apt-get:apt
   # a window manager for the tests that minimise and restore
   openbox:openbox
+  # the https tests' throw-away certificate authority
+  openssl:openssl
+  comm:coreutils dd:coreutils
   # the Windows stage
   wine:wine wineserver:wine wineboot:wine x86_64-w64-mingw32-objdump:binutils-mingw-w64-x86-64
   x86_64-w64-mingw32-dlltool:binutils-mingw-w64-x86-64

@@ -37,6 +37,13 @@ void OverrideHostsForTests(const std::string& config, const std::string& portal,
     TheHosts() = Hosts{config, portal, account};
 }
 
-std::string Url(const std::string& host, const char* path) { return "http://" + host + path; }
+std::string Url(const std::string& host, const char* path) {
+    // A host given with its scheme keeps it (an operator's "https://name"); a bare one is
+    // plain http, as every host was before.
+    std::string lower;
+    for (const char c : host.substr(0, 8)) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (lower.starts_with("http://") || lower.starts_with("https://")) return host + path;
+    return "http://" + host + path;
+}
 
 }  // namespace nb::endpoints

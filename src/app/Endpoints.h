@@ -13,14 +13,14 @@ inline constexpr const char* kLoginPath = "/interface/login.php";              /
 inline constexpr const char* kVerificationImagePath = "/interface/vcode.php";  // account host
 inline constexpr const char* kCodeCheckPath = "/interface/check_code.php";     // account host
 
-// The hosts ("name" or "name:port") fixed at build time (NB_CONFIG_HOST, NB_PORTAL_HOST,
+// The hosts ("name", "name:port", either one after "https://" or "http://") fixed at build time (NB_CONFIG_HOST, NB_PORTAL_HOST,
 // NB_ACCOUNT_HOST). Tests point them at their own loopback server.
 std::string ConfigHost();
 std::string PortalHost();
 std::string AccountHost();
 void OverrideHostsForTests(const std::string& config, const std::string& portal, const std::string& account);
 
-// "http://" + host + path.
+// host + path, with "http://" in front of a host given without its scheme.
 std::string Url(const std::string& host, const char* path);
 
 inline std::string LoginUrl() { return Url(AccountHost(), kLoginPath); }

@@ -2,6 +2,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,13 +15,16 @@ class XmlElement;
 
 namespace nb {
 
+struct PatchManifest;
+
 // Local files, relative to the working folder (the installation folder).
 inline constexpr const char* kVersionFile = "./nbnversion.vsn";
 inline constexpr const char* kStringsFile = "./nblocalstr.ini";
 inline constexpr const char* kInstalledExe = "NbLauncher.exe";
 inline constexpr const char* kRelaunchCopy = "_NbLauncher.bin";
 
-// Messages by number; slots 0 to 39 come from the strings file, the rest stay empty.
+// Messages by number; slots 0 to 40 come from the strings file (40 with a built-in text
+// when the file lacks it), the rest stay empty.
 using MessageTable = std::array<std::string, 256>;
 
 // Update states shared by the main window and the patch cycle.
@@ -66,6 +70,8 @@ public:
     // ---- update ----
     std::string m_strUpdateURL;
     std::string m_strPatchFile;
+    // The signed manifest the archive on disk matched; null when patches are not verified.
+    std::shared_ptr<const PatchManifest> m_pPatchManifest;
 
     // ---- endpoints ----
     std::string m_strDownloadPage;

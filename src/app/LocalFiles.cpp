@@ -8,6 +8,21 @@ namespace nb {
 namespace {
 constexpr const char* kRegistryKey = "Software\\Ploxa\\Nb";
 constexpr const char* kRegistryValue = "InstalledPath";
+
+// Slots from the strings file: those the first installations shipped, then the ones added
+// later, which an older strings file lacks and which then read as built in here.
+constexpr int kShippedMessages = 40;
+struct BuiltInMessage {
+    int slot;
+    const char* text;  // code page 936
+};
+constexpr BuiltInMessage kBuiltInMessages[] = {
+    // "更新文件未通过安全验证，已停止更新。请稍后重试或到官方网站下载完整客户端。"
+    {40,
+     "\xb8\xfc\xd0\xc2\xce\xc4\xbc\xfe\xce\xb4\xcd\xa8\xb9\xfd\xb0\xb2\xc8\xab\xd1\xe9\xd6\xa4\xa3\xac\xd2"
+     "\xd1\xcd\xa3\xd6\xb9\xb8\xfc\xd0\xc2\xa1\xa3\xc7\xeb\xc9\xd4\xba\xf3\xd6\xd8\xca\xd4\xbb\xf2\xb5\xbd"
+     "\xb9\xd9\xb7\xbd\xcd\xf8\xd5\xbe\xcf\xc2\xd4\xd8\xcd\xea\xd5\xfb\xbf\xcd\xbb\xa7\xb6\xcb\xa1\xa3"},
+};
 }  // namespace
 
 bool LauncherContext::LoadLocalFiles() {
@@ -18,8 +33,12 @@ bool LauncherContext::LoadLocalFiles() {
     platform::IniDocument strings(std::move(text));
     std::string language = strings.Get("local_setting", "local_str", "", 256);
     TraceLog("strlocSet==%s\n", language.c_str());
-    for (int n = 0; n < 40; ++n) {
+    for (int n = 0; n < kShippedMessages; ++n) {
         m_MessageTable[static_cast<size_t>(n)] = strings.Get(language, std::to_string(1001 + n), "", 256);
+    }
+    for (const BuiltInMessage& m : kBuiltInMessages) {
+        m_MessageTable[static_cast<size_t>(m.slot)] =
+            strings.Get(language, std::to_string(1001 + m.slot), m.text, 256);
     }
     return true;
 }

@@ -11,6 +11,9 @@ namespace nb::platform {
 
 bool FileExists(const std::string& path);
 
+// Removes a file; true when none is there afterwards.
+bool RemoveFile(const std::string& path);
+
 // Copies a file over an existing one; the copy keeps the source's permission bits
 // (the relaunched copy of the launcher must stay executable).
 bool CopyFileOverwrite(const std::string& from, const std::string& to);

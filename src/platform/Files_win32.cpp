@@ -25,6 +25,10 @@ bool FileExists(const std::string& path) {
     return ::GetFileAttributesW(win32::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool RemoveFile(const std::string& path) {
+    return ::DeleteFileW(win32::Widen(path).c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 bool CopyFileOverwrite(const std::string& from, const std::string& to) {
     // Copied beside the target and renamed over it, so no reader sees half a program. A
     // target that is running cannot be replaced; the caller tries again later.

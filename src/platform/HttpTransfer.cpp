@@ -215,6 +215,11 @@ HttpResult HttpGet(const HttpRequest& request, const HttpReceiver& receiver) {
             result.error = "redirect to an address this request may not reach: " + next;
             return result;
         }
+        // What was asked for over a verified connection never continues in the clear.
+        if (EqualsNoCase(UrlScheme(url), "https") && !EqualsNoCase(UrlScheme(next), "https")) {
+            result.error = "redirect from https to an address without it: " + next;
+            return result;
+        }
         if (receiver.onRedirect) receiver.onRedirect(result.head);
         if (!EqualsNoCase(SplitUrl(next).authority, SplitUrl(url).authority))
             headers = WithoutHostLines(headers);

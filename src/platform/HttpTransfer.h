@@ -62,6 +62,7 @@ enum class HttpOutcome {
     BadAddress,       // no address, or a scheme the request may not reach: nothing was sent
     RedirectRefused,  // a redirect to a scheme the request may not reach, or too many of them
     NoReply,          // no connection, or it ended before a whole response head
+    Untrusted,        // https: the server's certificate did not verify (name, dates, authority)
     Broken,           // the connection failed inside the body (a body shorter than announced too)
     Stalled,          // nothing arrived within the stall limit
     Stopped,          // the stop flag was set

@@ -1,9 +1,12 @@
 // One exchange of the transfer seam on libcurl's easy interface.
 #include <curl/curl.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -140,6 +143,17 @@ int OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_o
     return 1;
 }
 
+// NB_CA_BUNDLE names a PEM file of certificate authorities trusted besides the system's
+// (tests bring their own). Added to the store libcurl has already filled from the system's
+// bundle, so it widens the trust and never replaces it; a file that cannot be read fails the
+// connection rather than being skipped.
+CURLcode AddExtraAuthorities(CURL*, void* sslContext, void*) {
+    const char* bundle = std::getenv("NB_CA_BUNDLE");
+    if (!bundle || !*bundle) return CURLE_OK;
+    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
+    return store && X509_STORE_load_file(store, bundle) == 1 ? CURLE_OK : CURLE_SSL_CACERT_BADFILE;
+}
+
 }  // namespace
 
 HttpResult HttpExchange(const HttpRequest& request, const std::string& url, const std::string& headers,
@@ -186,6 +200,11 @@ HttpResult HttpExchange(const HttpRequest& request, const std::string& url, cons
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &x);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    // The peer is always verified (name and chain); these are libcurl's defaults, set so
+    // that no other setting can turn them off.
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(c, CURLOPT_SSL_CTX_FUNCTION, AddExtraAuthorities);
 
     const CURLcode rc = curl_easy_perform(c);
 
@@ -205,6 +224,8 @@ HttpResult HttpExchange(const HttpRequest& request, const std::string& url, cons
         result.outcome = HttpOutcome::ReceiverFailed;
     } else if (rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_URL_MALFORMAT) {
         result.outcome = HttpOutcome::BadAddress;
+    } else if (rc == CURLE_PEER_FAILED_VERIFICATION || rc == CURLE_SSL_CACERT_BADFILE) {
+        result.outcome = HttpOutcome::Untrusted;
     } else {
         result.outcome = x.headDone ? HttpOutcome::Broken : HttpOutcome::NoReply;
     }

@@ -153,7 +153,21 @@ private:
     }
 
     // A failure before the head is no reply; after it, a broken body.
-    void FailWith(DWORD code) { Fail(m_headDone ? HttpOutcome::Broken : HttpOutcome::NoReply, ErrorText(code)); }
+    void FailWith(DWORD code) {
+        switch (code) {
+            case ERROR_INTERNET_INVALID_CA:
+            case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+            case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+            case ERROR_INTERNET_SEC_CERT_ERRORS:
+            case ERROR_INTERNET_SEC_CERT_REVOKED:
+            case ERROR_INTERNET_SEC_INVALID_CERT:
+                Fail(HttpOutcome::Untrusted, ErrorText(code));
+                return;
+            default:
+                Fail(m_headDone ? HttpOutcome::Broken : HttpOutcome::NoReply, ErrorText(code));
+                return;
+        }
+    }
 
     bool StopRequested() const { return m_request.stop && m_request.stop->load(std::memory_order_relaxed); }
 

@@ -1,16 +1,20 @@
 #pragma once
-#include <QWidget>
+#include <memory>
 
+#include "SkinNative.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinTypes.h"
 
 namespace nb {
 
+class LayeredWindow;
 class SkinButtonOwner;
 class SkinCanvas;
 
-// The launcher's one button: an invisible child widget of exactly one frame's size that
-// tracks the mouse, keeps the button's state, and picks the frame of its picture strip that
-// fits that state. Its owner draws that frame into the window's composition (DrawTo).
+// The launcher's one button: an invisible input-only child window of exactly one frame's
+// size that tracks the mouse, keeps the button's state, and picks the frame of its picture
+// strip that fits that state. Its owner draws that frame into the window's composition
+// (DrawTo). The backend (SkinButtonNative) delivers the mouse and keys.
 //
 // Plain button frames: 0 normal, 1 mouse over, 2 pressed. A toggle button shows its
 // selected frame once pressed with the mouse over it and keeps it until SetSelected(false).
@@ -18,22 +22,20 @@ class SkinCanvas;
 // buttons of one parent overlap, the one created first is on top.
 //
 // Lifetime: created hidden by CreateFromPng; the creator sets the owner and shows the buttons
-// that take input. A window that keeps its buttons in smart pointers must release them
-// before QWidget's destructor deletes the children (members of the derived window are).
-class SkinButton : public QWidget {
-    Q_OBJECT
+// that take input (ShowInput). The window that creates a button deletes it.
+class SkinButton : public SkinButtonNative {
 public:
-    explicit SkinButton(QWidget* parent = nullptr);
+    SkinButton();
     ~SkinButton() override;
 
     // Loads picture `imageId` as a strip of `frameCount` frames and becomes a hidden child of
     // `parent` at (x, y), one frame in size. A missing picture gives a 0 x 0 button that
     // draws nothing and that no click can reach. Always true.
-    bool CreateFromPng(unsigned frameCount, int x, int y, int imageId, int controlId, QWidget* parent,
+    bool CreateFromPng(unsigned frameCount, int x, int y, int imageId, int controlId, LayeredWindow* parent,
                        bool toggle);
     // The same with a picture already in memory.
     bool CreateFromImage(const SkinImage& strip, unsigned frameCount, int x, int y, int controlId,
-                         QWidget* parent, bool toggle);
+                         LayeredWindow* parent, bool toggle);
 
     void SetOwner(SkinButtonOwner* owner) { m_pOwner = owner; }
     SkinButtonOwner* Owner() const { return m_pOwner; }
@@ -62,16 +64,20 @@ public:
     const SkinImage& Image() const { return m_image; }
 
 protected:
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
+    void OnPointerMove(Point local) override;
+    void OnPointerLeave() override;
+    void OnLeftDown() override;
+    void OnLeftUp(Point local) override;
+    bool OnKeyDown(SkinKey key, bool plain, bool repeat) override;
+    bool OnKeyUp(SkinKey key, bool repeat) override;
+    void OnFocusLost() override;
 
 private:
+    bool Inside(Point local) const;
+    // Redraws and reports a click; the owner may delete this button on the way, so nothing
+    // of it is touched once the owner has been called.
+    void FinishClick(bool click);
+
     SkinButtonOwner* m_pOwner = nullptr;
     SkinImage m_image;
     unsigned m_nFrameWidth = 0;
@@ -89,6 +95,8 @@ private:
     int m_nSelectedFrame = 2;
     bool m_bHoverSwitch = true;
     int m_nControlId = 0;
+    // Reset when the button goes: a caller holding a copy sees whether it still exists.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 }  // namespace nb

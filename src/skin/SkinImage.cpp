@@ -1,22 +1,37 @@
 #include "skin/SkinImage.h"
 
-#include <QBuffer>
-#include <QFile>
-#include <QImageReader>
 #include <utility>
 
 #include "platform/Files.h"
 
 namespace nb {
 
-SkinImage::SkinImage(const QImage& image, QByteArray format) : m_format(std::move(format)) {
-    if (image.isNull()) {
+SkinImage::SkinImage(int width, int height, std::vector<std::uint32_t> pixels, std::string format)
+    : m_format(std::move(format)) {
+    if (width <= 0 || height <= 0 ||
+        pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) {
         m_lastStatus = SkinStatus::InvalidParameter;
         return;
     }
-    m_image = image.format() == QImage::Format_ARGB32_Premultiplied
-                  ? image
-                  : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    m_nWidth = width;
+    m_nHeight = height;
+    m_pixels = std::make_shared<std::vector<std::uint32_t>>(std::move(pixels));
+}
+
+SkinImage SkinImage::Transparent(int width, int height) {
+    if (width <= 0 || height <= 0) return {};
+    return SkinImage(width, height, std::vector<std::uint32_t>(static_cast<size_t>(width) * height, 0u));
+}
+
+std::uint32_t* SkinImage::MutablePixels() {
+    if (!m_pixels) return nullptr;
+    if (m_pixels.use_count() > 1) m_pixels = std::make_shared<std::vector<std::uint32_t>>(*m_pixels);
+    return m_pixels->data();
+}
+
+std::uint32_t SkinImage::PixelAt(int x, int y) const {
+    if (!m_pixels || x < 0 || y < 0 || x >= m_nWidth || y >= m_nHeight) return 0;
+    return (*m_pixels)[static_cast<size_t>(y) * m_nWidth + x];
 }
 
 int SkinImage::FrameWidth(unsigned frameCount) const {
@@ -24,51 +39,20 @@ int SkinImage::FrameWidth(unsigned frameCount) const {
     return static_cast<int>(static_cast<unsigned>(Width()) / frameCount);
 }
 
-QRect SkinImage::FrameRect(unsigned frameCount, int frame) const {
+Rect SkinImage::FrameRect(unsigned frameCount, int frame) const {
     const int frameWidth = FrameWidth(frameCount);
     if (frame < 0 || static_cast<unsigned>(frame) >= frameCount || frameWidth == 0) return {};
-    return QRect(frame * frameWidth, 0, frameWidth, Height());
-}
-
-QString FindSkinResource(int id, SkinResourceType type) {
-    const QString base = QStringLiteral(":/res/%1").arg(id);
-    if (type == SkinResourceType::Bitmap) {
-        const QString bmp = base + QStringLiteral(".bmp");
-        return QFile::exists(bmp) ? bmp : QString();
-    }
-    for (const char* ext : {".png", ".jpg"}) {
-        const QString path = base + QLatin1String(ext);
-        if (QFile::exists(path)) return path;
-    }
-    return {};
-}
-
-SkinImage DecodeSkinImage(const QByteArray& bytes) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    // Decide by content: two pictures keep JPEG data under the same naming as the PNG ones.
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
-    const QByteArray format = reader.format();
-    QImage image = reader.read();
-    if (image.isNull()) {
-        SkinImage empty;
-        empty.SetLastStatus(SkinStatus::UnknownImageFormat);
-        return empty;
-    }
-    return SkinImage(image, format);
+    return Rect(frame * frameWidth, 0, frameWidth, Height());
 }
 
 SkinImage LoadSkinImage(int id, SkinResourceType type) {
-    const QString path = FindSkinResource(id, type);
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    std::string bytes;
+    if (!ReadSkinResource(id, type, bytes)) {
         SkinImage empty;
         empty.SetLastStatus(SkinStatus::NotFound);
         return empty;
     }
-    return DecodeSkinImage(file.readAll());
+    return DecodeSkinImage(bytes);
 }
 
 SkinImage LoadSkinImageFromFile(const std::string& path) {
@@ -78,15 +62,7 @@ SkinImage LoadSkinImageFromFile(const std::string& path) {
         empty.SetLastStatus(SkinStatus::NotFound);
         return empty;
     }
-    return DecodeSkinImage(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-}
-
-QIcon LoadSkinIcon(int id) {
-    for (const char* ext : {".ico", ".png"}) {
-        const QString path = QStringLiteral(":/res/%1").arg(id) + QLatin1String(ext);
-        if (QFile::exists(path)) return QIcon(path);
-    }
-    return {};
+    return DecodeSkinImage(bytes);
 }
 
 }  // namespace nb

@@ -4,27 +4,20 @@
 
 namespace nb {
 
-QString SkinTextFromGbk(std::string_view gbk) {
+std::u16string SkinTextFromGbk(std::string_view gbk) {
     // The conversion stops at the terminating zero, as for a C string.
     const size_t nul = gbk.find('\0');
     if (nul != std::string_view::npos) gbk = gbk.substr(0, nul);
-    return SkinTextCut(QString::fromStdU16String(GbkToUtf16(gbk)));
+    return SkinTextCut(GbkToUtf16(gbk));
 }
 
-QString SkinTextCut(const QString& text) {
-    if (text.size() <= kSkinTextMaxUnits) return text;
-    qsizetype length = kSkinTextMaxUnits;
-    if (text.at(length - 1).isHighSurrogate()) --length;
-    return text.left(length);
-}
-
-QFont SkinFont(int pixelSize) {
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setPixelSize(pixelSize > 0 ? pixelSize : 1);
-    font.setWeight(QFont::Normal);
-    font.setStyle(QFont::StyleNormal);
-    font.setStyleStrategy(QFont::PreferAntialias);
-    return font;
+std::u16string SkinTextCut(std::u16string text) {
+    if (text.size() <= static_cast<size_t>(kSkinTextMaxUnits)) return text;
+    size_t length = kSkinTextMaxUnits;
+    const char16_t last = text[length - 1];
+    if (last >= 0xD800 && last <= 0xDBFF) --length;
+    text.resize(length);
+    return text;
 }
 
 }  // namespace nb

@@ -1,6 +1,5 @@
 #pragma once
-#include <QFont>
-#include <QString>
+#include <string>
 #include <string_view>
 
 namespace nb {
@@ -9,15 +8,14 @@ namespace nb {
 // many units are ever drawn; the rest of a longer text is not shown.
 inline constexpr int kSkinTextMaxUnits = 255;
 
+// The one face of every window text; each backend finds it (or its metric twin) its own way.
+inline constexpr char16_t kSkinFontFace[] = u"Times New Roman";
+
 // The launcher's code page 936 text as it is drawn: up to the first NUL byte, converted to
 // UTF-16, cut to kSkinTextMaxUnits units.
-QString SkinTextFromGbk(std::string_view gbk);
+std::u16string SkinTextFromGbk(std::string_view gbk);
 
 // Cuts a text to kSkinTextMaxUnits units without splitting a surrogate pair.
-QString SkinTextCut(const QString& text);
-
-// The one font of every window text: "Times New Roman" (a metric twin through fontconfig,
-// CJK through the font fallback), regular, the size in pixels, anti-aliased.
-QFont SkinFont(int pixelSize);
+std::u16string SkinTextCut(std::u16string text);
 
 }  // namespace nb

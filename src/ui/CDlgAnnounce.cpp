@@ -1,9 +1,11 @@
 #include "ui/CDlgAnnounce.h"
 
+#include "skin/LayeredWindow.h"
+
 namespace nb {
 
-const WebPanelLayout CDlgAnnounce::kLayout{QSize(422, 353), QPoint(312, 125), QRect(-3, -3, 447, 373)};
+const WebPanelLayout CDlgAnnounce::kLayout{Size{422, 353}, Point{312, 125}, Rect(-3, -3, 447, 373)};
 
-CDlgAnnounce::CDlgAnnounce(QWidget* owner, const std::string& url) : WebPanel(owner, kLayout, url) {}
+CDlgAnnounce::CDlgAnnounce(LayeredWindow* owner, const std::string& url) : WebPanel(owner, kLayout, url) {}
 
 }  // namespace nb

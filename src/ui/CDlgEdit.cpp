@@ -1,27 +1,23 @@
 #include "ui/CDlgEdit.h"
 
-#include "ui/SkinLineEdit.h"
-
 namespace nb {
 namespace {
-const QColor kTextColour(255, 255, 255);
-const QRect kAccountPlace(18, 1, 194, 23);
-const QRect kPasswordPlace(18, 40, 194, 23);
+constexpr SkinColour kTextColour = 0xFFFFFFFFu;
+constexpr Rect kAccountPlace(18, 1, 194, 23);
+constexpr Rect kPasswordPlace(18, 40, 194, 23);
 }  // namespace
 
-CDlgEdit::CDlgEdit(QWidget* parent)
-    : QWidget(parent),
+CDlgEdit::CDlgEdit(LayeredWindowNative* owner)
+    : SkinEditPanel(owner),
       m_pAccount(new SkinLineEdit(kTextColour, this)),
       m_pPassword(new SkinLineEdit(kTextColour, this)) {
-    setAttribute(Qt::WA_NoSystemBackground);
-    setAutoFillBackground(false);
-    m_pAccount->setObjectName(QStringLiteral("account"));
-    m_pPassword->setObjectName(QStringLiteral("password"));
-    m_pPassword->setEchoMode(QLineEdit::Password);
-    m_pAccount->setGeometry(kAccountPlace);
-    m_pPassword->setGeometry(kPasswordPlace);
-    setTabOrder(m_pAccount, m_pPassword);
-    hide();
+    m_pAccount->SetName("account");
+    m_pPassword->SetName("password");
+    m_pPassword->SetPasswordMode();
+    m_pAccount->PlaceAt(kAccountPlace);
+    m_pPassword->PlaceAt(kPasswordPlace);
+    SetTabOrder(m_pAccount, m_pPassword);
+    HidePanel();
 }
 
 }  // namespace nb

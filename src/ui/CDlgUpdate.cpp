@@ -1,12 +1,5 @@
 #include "ui/CDlgUpdate.h"
 
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMoveEvent>
-#include <QScreen>
-#include <QTimer>
-#include <QTimerEvent>
-
 #include "app/LauncherContext.h"
 #include "app/TextEncoding.h"
 #include "skin/SkinButton.h"
@@ -42,50 +35,51 @@ constexpr ButtonSpec kButtons[] = {
 };
 
 constexpr int kTextPixels = 14;
-constexpr quint32 kTextColour = 0xFD507EA1u;
-constexpr QPoint kVersionLine(305, 478);
-constexpr QPoint kProgressLine(305, 498);
-constexpr QPoint kProgressFrame(310, 510);
-constexpr QPoint kProgressFill(316, 528);
-constexpr QPoint kEmblem(800, 512);
+constexpr SkinColour kTextColour = 0xFD507EA1u;
+constexpr Point kVersionLine{305, 478};
+constexpr Point kProgressLine{305, 498};
+constexpr Point kProgressFrame{310, 510};
+constexpr Point kProgressFill{316, 528};
+constexpr Point kEmblem{800, 512};
 constexpr int kEmblemFrames = 3;
-constexpr QPoint kDownloadLabel(415, 560);  // message 38
-constexpr QPoint kSecondLabel(545, 560);    // message 39
+constexpr Point kDownloadLabel{415, 560};  // message 38
+constexpr Point kSecondLabel{545, 560};    // message 39
 
 }  // namespace
 
 CDlgUpdate::CDlgUpdate(LauncherContext& context, std::function<void()> startWorker)
-    : LayeredWindow(nullptr, Kind::kMainWindow),
+    : LayeredWindow(nullptr, Kind::MainWindow),
       m_context(context),
       m_startWorker(std::move(startWorker)),
       m_background(LoadSkinImage(kBackgroundId)),
       m_progressFill(LoadSkinImage(kProgressFillId)),
       m_progressFrame(LoadSkinImage(kProgressFrameId)),
       m_emblem(LoadSkinImage(kEmblemId)) {
-    setWindowTitle(QString::fromStdU16String(Big5ToUtf16(kTitleBig5)));
+    SetTitle(Big5ToUtf16(kTitleBig5));
     for (size_t i = 0; i < std::size(kButtons); ++i) {
-        auto* button = new SkinButton();
+        auto button = std::make_unique<SkinButton>();
         button->CreateFromPng(3, kButtons[i].x, kButtons[i].y, kButtons[i].imageId, kButtons[i].controlId,
                               this, false);
         button->SetOwner(this);
-        button->show();
-        m_pButtons[i] = button;
+        button->ShowInput();
+        m_pButtons[i] = std::move(button);
     }
-    m_pWebPicture = new CDlgWebPicture(this, m_context.m_strLauncherNavPage);
-    m_pAnnounce = new CDlgAnnounce(this, m_context.m_strLauncherPage);
+    m_pWebPicture = std::make_unique<CDlgWebPicture>(this, m_context.m_strLauncherNavPage);
+    m_pAnnounce = std::make_unique<CDlgAnnounce>(this, m_context.m_strLauncherPage);
     Compose();
 }
 
 CDlgUpdate::~CDlgUpdate() {
-    m_timer.stop();
-    // The buttons are deleted after this destructor has run; they must not reach back.
-    for (SkinButton* button : m_pButtons)
+    m_timer.Stop();
+    // A button going away must not reach back into this half-destroyed window.
+    for (auto& button : m_pButtons)
         if (button) button->SetOwner(nullptr);
+    for (auto& button : m_pButtons) button.reset();
 }
 
 SkinButton* CDlgUpdate::Button(int controlId) const {
-    for (SkinButton* button : m_pButtons)
-        if (button && button->ControlId() == controlId) return button;
+    for (const auto& button : m_pButtons)
+        if (button && button->ControlId() == controlId) return button.get();
     return nullptr;
 }
 
@@ -97,11 +91,11 @@ void CDlgUpdate::OnCommand(int controlId) {
     switch (controlId) {
         case kCloseId:
         case kSecondId:
-            close();
+            CloseWindow();
             break;
         case kDownloadPageId:
             OpenInDefaultBrowser(m_context.m_strDownloadPage);  // nothing when there is none
-            close();
+            CloseWindow();
             break;
         case kBannerId:
             OpenPortalHomePage();
@@ -111,89 +105,69 @@ void CDlgUpdate::OnCommand(int controlId) {
     }
 }
 
-void CDlgUpdate::showEvent(QShowEvent* event) {
+void CDlgUpdate::OnShown() {
     if (!m_bStarted) {
         m_bStarted = true;
-        if (QScreen* screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+        const Rect screen = ScreenArea();
+        const Size size = WindowSize();
+        if (!screen.IsEmpty()) MoveTo(screen.Centre() - Point{size.width / 2, size.height / 2});
         PlacePanels();
         m_fFraction = 0.0f;
         Compose();
         if (m_startWorker) m_startWorker();
-        m_timer.start(kTimerPeriodMs, this);
+        m_timer.Start(kTimerPeriodMs, [this] { Compose(); });
     }
-    LayeredWindow::showEvent(event);
     // Shown first, and again when restored after a minimise, which hid them.
-    if (!isMinimized()) {
-        m_pWebPicture->show();
-        m_pAnnounce->show();
+    if (!IsMinimised()) {
+        m_pWebPicture->ShowPanel();
+        m_pAnnounce->ShowPanel();
     }
     // Without a window manager a window mapped later lands on top: lift the panels over this
-    // window once it is on the screen.
-    QTimer::singleShot(0, this, [this] {
-        m_pWebPicture->raise();
-        m_pAnnounce->raise();
-        KeepModalAbovePanels(this);
+    // window once it is on the screen, below a dialog that is already up.
+    RunSoon([this] {
+        m_pWebPicture->RaisePanel();
+        m_pAnnounce->RaisePanel();
+        KeepModalAbovePanels();
     });
 }
 
-void CDlgUpdate::hideEvent(QHideEvent* event) {
-    LayeredWindow::hideEvent(event);
-    m_pWebPicture->hide();
-    m_pAnnounce->hide();
+void CDlgUpdate::OnHidden() {
+    m_pWebPicture->HidePanel();
+    m_pAnnounce->HidePanel();
 }
 
-void CDlgUpdate::moveEvent(QMoveEvent* event) {
-    LayeredWindow::moveEvent(event);
+void CDlgUpdate::OnMoved() {
     PlacePanels();
 }
 
 void CDlgUpdate::PlacePanels() {
-    const QPoint origin = geometry().topLeft();
+    const Point origin = ScreenOrigin();
     m_pWebPicture->FollowOwner(origin);
     m_pAnnounce->FollowOwner(origin);
 }
 
-void CDlgUpdate::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == m_timer.timerId()) {
-        Compose();
-        return;
-    }
-    LayeredWindow::timerEvent(event);
-}
-
-void CDlgUpdate::keyPressEvent(QKeyEvent* event) {
-    // The window has no default button and nothing to do with Enter: left unanswered, the
-    // Enter a web panel passes up goes back to its page.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->ignore();
-        return;
-    }
-    LayeredWindow::keyPressEvent(event);
-}
-
 void CDlgUpdate::Compose() {
     // The timer keeps running while the window is minimised: the panel must stay hidden then.
-    if (isVisible() && !isMinimized()) m_pWebPicture->show();
+    if (IsShown() && !IsMinimised()) m_pWebPicture->ShowPanel();
     const UpdateProgress progress =
         ComputeUpdateProgress(ReadUpdateProgress(m_context), m_fFraction, m_context.m_MessageTable);
     m_fFraction = progress.fraction;
     m_strProgressText = progress.text;
     LayeredRepaint(m_background, [this](SkinCanvas& canvas) {
-        for (SkinButton* button : m_pButtons) button->DrawTo(canvas);
+        for (const auto& button : m_pButtons) button->DrawTo(canvas);
         canvas.DrawText(UpdateVersionLine(m_context.MessageText(16), m_context.m_nLocalBuild,
                                           m_context.m_strServerVersion),
-                        kVersionLine.x(), kVersionLine.y(), kTextPixels, kTextColour);
-        canvas.DrawText(m_strProgressText, kProgressLine.x(), kProgressLine.y(), kTextPixels, kTextColour);
-        canvas.DrawImage(m_progressFrame, kProgressFrame.x(), kProgressFrame.y());
+                        kVersionLine.x, kVersionLine.y, kTextPixels, kTextColour);
+        canvas.DrawText(m_strProgressText, kProgressLine.x, kProgressLine.y, kTextPixels, kTextColour);
+        canvas.DrawImage(m_progressFrame, kProgressFrame.x, kProgressFrame.y);
         const int fill = ProgressBarWidth(m_fFraction);
         if (fill > 0)
-            canvas.DrawImageScaled(m_progressFill, kProgressFill.x(), kProgressFill.y(), fill,
+            canvas.DrawImageScaled(m_progressFill, kProgressFill.x, kProgressFill.y, fill,
                                    m_progressFill.Height());
-        canvas.DrawFrame(m_emblem, kEmblemFrames, 0, kEmblem.x(), kEmblem.y());
-        canvas.DrawText(m_context.MessageText(38), kDownloadLabel.x(), kDownloadLabel.y(), kTextPixels,
+        canvas.DrawFrame(m_emblem, kEmblemFrames, 0, kEmblem.x, kEmblem.y);
+        canvas.DrawText(m_context.MessageText(38), kDownloadLabel.x, kDownloadLabel.y, kTextPixels,
                         kTextColour);
-        canvas.DrawText(m_context.MessageText(39), kSecondLabel.x(), kSecondLabel.y(), kTextPixels,
+        canvas.DrawText(m_context.MessageText(39), kSecondLabel.x, kSecondLabel.y, kTextPixels,
                         kTextColour);
     });
 }

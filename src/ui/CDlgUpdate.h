@@ -1,6 +1,6 @@
 #pragma once
-#include <QBasicTimer>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "skin/LayeredWindow.h"
@@ -19,8 +19,9 @@ class SkinButton;
 // the update worker when it is first shown and recomposes itself twice a second from the
 // values the worker publishes; it never writes them. The worker closes it when the patch is
 // applied or has failed; the user may close it at any time.
+// The window has no default button and nothing to do with Enter: left unanswered, the Enter
+// a web panel passes up goes back to its page.
 class CDlgUpdate : public LayeredWindow, public SkinButtonOwner {
-    Q_OBJECT
 public:
     static constexpr int kCloseId = 2031;
     static constexpr int kSecondId = 2032;
@@ -37,18 +38,16 @@ public:
     void OnCommand(int controlId) override;
 
     SkinButton* Button(int controlId) const;
-    CDlgAnnounce* Announce() const { return m_pAnnounce; }
-    CDlgWebPicture* WebPicture() const { return m_pWebPicture; }
+    CDlgAnnounce* Announce() const { return m_pAnnounce.get(); }
+    CDlgWebPicture* WebPicture() const { return m_pWebPicture.get(); }
     float Fraction() const { return m_fFraction; }
     const std::string& ProgressText() const { return m_strProgressText; }
-    bool TimerRunning() const { return m_timer.isActive(); }
+    bool TimerRunning() const { return m_timer.IsRunning(); }
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    void OnShown() override;
+    void OnHidden() override;
+    void OnMoved() override;
 
 private:
     void Compose();
@@ -62,11 +61,11 @@ private:
     SkinImage m_emblem;
     float m_fFraction = 0.0f;
     std::string m_strProgressText;
-    // Child widgets, deleted with the window; in the order they are drawn.
-    SkinButton* m_pButtons[4] = {};
-    CDlgWebPicture* m_pWebPicture = nullptr;
-    CDlgAnnounce* m_pAnnounce = nullptr;
-    QBasicTimer m_timer;
+    // In the order they are drawn.
+    std::unique_ptr<SkinButton> m_pButtons[4];
+    std::unique_ptr<CDlgWebPicture> m_pWebPicture;
+    std::unique_ptr<CDlgAnnounce> m_pAnnounce;
+    SkinTimer m_timer;
     bool m_bStarted = false;
 };
 

@@ -1,9 +1,11 @@
 #include "ui/CDlgWebPicture.h"
 
+#include "skin/LayeredWindow.h"
+
 namespace nb {
 
-const WebPanelLayout CDlgWebPicture::kLayout{QSize(160, 389), QPoint(728, 85), QRect(-2, -2, 186, 414)};
+const WebPanelLayout CDlgWebPicture::kLayout{Size{160, 389}, Point{728, 85}, Rect(-2, -2, 186, 414)};
 
-CDlgWebPicture::CDlgWebPicture(QWidget* owner, const std::string& url) : WebPanel(owner, kLayout, url) {}
+CDlgWebPicture::CDlgWebPicture(LayeredWindow* owner, const std::string& url) : WebPanel(owner, kLayout, url) {}
 
 }  // namespace nb

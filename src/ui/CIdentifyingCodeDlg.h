@@ -1,6 +1,5 @@
 #pragma once
-#include <QPointer>
-#include <QWidget>
+#include <memory>
 
 #include "skin/LayeredWindow.h"
 #include "skin/SkinButtonOwner.h"
@@ -16,7 +15,6 @@ class SkinButton;
 // A click on the picture's area (1005) fetches a new picture. Run modally by the login when
 // the service has asked for a code.
 class CIdentifyingCodeDlg : public LayeredWindow, public SkinButtonOwner {
-    Q_OBJECT
 public:
     static constexpr int kIdLogin = 2013;
     static constexpr int kIdClose = 2014;
@@ -25,7 +23,7 @@ public:
 
     // `owner` is the window the dialog belongs to (the main window): the dialog is centred on
     // it and the code box is placed from its corner. Without one the screen is used.
-    explicit CIdentifyingCodeDlg(QWidget* owner = nullptr);
+    explicit CIdentifyingCodeDlg(LayeredWindow* owner = nullptr);
     ~CIdentifyingCodeDlg() override;
 
     bool OnInitDialog();
@@ -38,25 +36,25 @@ public:
     void OnRefresh();
 
     // The dialog for the login, modal, owned by `owner`; returns when it has closed.
-    static void RunModal(QWidget* owner);
+    static void RunModal(LayeredWindow* owner);
 
-    CDlgEdtCode* CodeBox() const { return m_pCodeBox; }
+    CDlgEdtCode* CodeBox() const { return m_pCodeBox.get(); }
     SkinButton* Button(int controlId) const;
-    QWidget* RefreshArea() const { return m_pRefresh; }
+    SkinButton* RefreshArea() const { return m_pRefresh.get(); }
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    bool OnKey(SkinKey key) override;
 
 private:
-    QPoint OwnerCorner() const;
+    Point OwnerCorner() const;
 
-    QPointer<QWidget> m_pOwnerWindow;
+    LayeredWindow* m_pOwnerWindow;
     SkinImage m_background;
-    SkinButton* m_pLogin = nullptr;
-    SkinButton* m_pCancel = nullptr;
-    SkinButton* m_pClose = nullptr;
-    CDlgEdtCode* m_pCodeBox = nullptr;
-    QWidget* m_pRefresh = nullptr;
+    std::unique_ptr<SkinButton> m_pLogin;
+    std::unique_ptr<SkinButton> m_pCancel;
+    std::unique_ptr<SkinButton> m_pClose;
+    std::unique_ptr<SkinButton> m_pRefresh;
+    std::unique_ptr<CDlgEdtCode> m_pCodeBox;
     bool m_bDestroying = false;
 };
 

@@ -1,9 +1,5 @@
 #include "ui/CMessageDlg.h"
 
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QScreen>
-
 #include "skin/SkinButton.h"
 #include "skin/SkinCanvas.h"
 #include "skin/SkinText.h"
@@ -22,30 +18,30 @@ constexpr int kOkLabelY = 128;
 
 }  // namespace
 
-CMessageDlg::CMessageDlg(QWidget* owner) : LayeredWindow(owner), m_background(LoadSkinImage(kBackgroundId)) {
-    m_pOkButton = new SkinButton();
+CMessageDlg::CMessageDlg(LayeredWindow* owner)
+    : LayeredWindow(owner), m_background(LoadSkinImage(kBackgroundId)), m_pOkButton(std::make_unique<SkinButton>()) {
     m_pOkButton->CreateFromPng(3, kOkX, kOkY, kOkImageId, kOkButtonId, this, false);
     m_pOkButton->SetOwner(this);
-    m_pOkButton->show();
+    m_pOkButton->ShowInput();
     Compose();
 }
 
 CMessageDlg::~CMessageDlg() {
-    // The button outlives this part of the destruction (QWidget deletes children later);
-    // it must not call back into a half-destroyed owner.
-    if (m_pOkButton) m_pOkButton->SetOwner(nullptr);
+    // The button goes first; it must not call back into a half-destroyed owner on the way.
+    m_pOkButton->SetOwner(nullptr);
+    m_pOkButton.reset();
 }
 
 void CMessageDlg::SetText(const std::string& gbk) {
     SetText(SkinTextFromGbk(gbk));
 }
 
-void CMessageDlg::SetText(const QString& text) {
+void CMessageDlg::SetText(const std::u16string& text) {
     m_strText = SkinTextCut(text);
     Compose();
 }
 
-QPoint CMessageDlg::CellOrigin(int i) {
+Point CMessageDlg::CellOrigin(int i) {
     return {kGridLeft + (i % kGridColumns) * kCellWidth, kGridTop + (i / kGridColumns) * kRowHeight};
 }
 
@@ -54,7 +50,7 @@ void CMessageDlg::RequestRedraw(SkinButton*) {
 }
 
 void CMessageDlg::OnCommand(int controlId) {
-    if (controlId == kOkButtonId) close();
+    if (controlId == kOkButtonId) CloseWindow();
 }
 
 void CMessageDlg::Compose() {
@@ -62,44 +58,42 @@ void CMessageDlg::Compose() {
         m_pOkButton->DrawTo(canvas);
         // One cell per UTF-16 unit, no word wrap: a line break takes a cell like any other
         // character, and rows past the fifth run over the button.
-        for (int i = 0; i < m_strText.size(); ++i) {
-            const QPoint origin = CellOrigin(i);
-            canvas.DrawText(QString(m_strText.at(i)), origin.x(), origin.y(), kTextPixels, kTextColour);
+        for (size_t i = 0; i < m_strText.size(); ++i) {
+            const Point origin = CellOrigin(static_cast<int>(i));
+            canvas.DrawText(std::u16string(1, m_strText[i]), origin.x, origin.y, kTextPixels, kTextColour);
         }
         canvas.DrawText(kOkLabel, kOkLabelX, kOkLabelY, kTextPixels, kTextColour);
     });
 }
 
-void CMessageDlg::showEvent(QShowEvent* event) {
+void CMessageDlg::OnShown() {
     // Centred over the owner, or on the screen when there is none.
-    QRect area;
-    if (QWidget* owner = parentWidget(); owner && owner->isVisible()) {
-        area = owner->frameGeometry();
-    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        area = screen->availableGeometry();
+    Rect area;
+    if (const LayeredWindowNative* owner = OwnerWindow(); owner && owner->IsShown()) {
+        area = Rect(owner->ScreenOrigin(), owner->WindowSize());
+    } else {
+        area = ScreenArea();
     }
-    if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
-    LayeredWindow::showEvent(event);
+    const Size size = WindowSize();
+    if (!area.IsEmpty()) MoveTo(area.Centre() - Point{size.width / 2, size.height / 2});
 }
 
-void CMessageDlg::keyPressEvent(QKeyEvent* event) {
-    // Enter acts as the OK button, as in any dialog whose only button is OK.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        close();
-        return;
-    }
-    LayeredWindow::keyPressEvent(event);  // Escape ends the dialog
+bool CMessageDlg::OnKey(SkinKey key) {
+    // Enter acts as the OK button, as in any dialog whose only button is OK; Escape goes on
+    // and ends the dialog.
+    if (key != SkinKey::Enter) return false;
+    CloseWindow();
+    return true;
 }
 
 void RunMessageDialog(const std::string& gbkText) {
     RunMessageDialog(SkinTextFromGbk(gbkText));
 }
 
-void RunMessageDialog(const QString& text) {
+void RunMessageDialog(const std::u16string& text) {
     CMessageDlg dialog;
     dialog.SetText(text);
-    dialog.exec();
+    dialog.RunModal();
 }
 
 }  // namespace nb

@@ -1,10 +1,8 @@
 #include "ui/ExternalPages.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
 #include "app/Endpoints.h"
 #include "app/TextEncoding.h"
+#include "skin/SkinSystem.h"
 
 namespace nb {
 
@@ -18,12 +16,7 @@ void OpenPortalHomePage() {
 
 void OpenInDefaultBrowser(const std::string& url) {
     if (url.empty()) return;
-    const std::u16string wide = GbkToUtf16(url);
-    OpenUrlInDefaultBrowser(QUrl(QString::fromStdU16String(wide)));
-}
-
-void OpenUrlInDefaultBrowser(const QUrl& url) {
-    QDesktopServices::openUrl(url);
+    OpenUrlInDefaultBrowser(GbkToUtf16(url));
 }
 
 }  // namespace nb

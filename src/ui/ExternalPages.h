@@ -1,5 +1,4 @@
 #pragma once
-#include <QUrl>
 #include <string>
 
 namespace nb {
@@ -11,6 +10,5 @@ std::string PortalHomeUrl();
 void OpenPortalHomePage();
 // Any address in code page 936 bytes (the download page); an empty address opens nothing.
 void OpenInDefaultBrowser(const std::string& url);
-void OpenUrlInDefaultBrowser(const QUrl& url);
 
 }  // namespace nb

@@ -1,7 +1,5 @@
 #include "ui/LauncherApp.h"
 
-#include <QMessageBox>
-
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
 #include "app/StartupOrder.h"
@@ -10,7 +8,8 @@
 #include "ui/CDlgUpdate.h"
 #include "ui/CMessageDlg.h"
 #include "ui/MainWindowEntry.h"
-#include "ui/QtLauncherUi.h"
+#include "skin/SkinSystem.h"
+#include "ui/WindowedLauncherUi.h"
 #include "update/UpdateWorker.h"
 
 namespace nb {
@@ -18,10 +17,8 @@ namespace {
 LauncherApp* g_app = nullptr;
 
 // The plain system message box, one OK button, no owner.
-void RunSystemBox(const std::string& text, const std::string& caption) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdU16String(GbkToUtf16(caption)),
-                    QString::fromStdU16String(GbkToUtf16(text)), QMessageBox::Ok);
-    box.exec();
+void ShowPlainBox(const std::string& text, const std::string& caption) {
+    RunSystemBox(GbkToUtf16(text), GbkToUtf16(caption));
 }
 }  // namespace
 
@@ -29,7 +26,7 @@ class LauncherApp::Windows final : public StartupWindows {
 public:
     explicit Windows(LauncherApp& app) : m_app(app) {}
     void ShowMissingFilesMessage() override {
-        RunMessageDialog(QString::fromStdU16String(Big5ToUtf16(kMissingFilesBig5)));
+        RunMessageDialog(Big5ToUtf16(kMissingFilesBig5));
     }
     void RunUpdateWindow(LauncherContext& ctx) override { m_app.RunUpdateWindow(ctx); }
     void RunMainWindow(LauncherContext& ctx) override { nb::RunMainWindow(ctx); }
@@ -52,9 +49,9 @@ bool LauncherApp::InitInstance(const CommandLineInfo& cmd) {
     g_app = this;
     // The windows' side of the core's requests: every numbered message in the skinned
     // message dialog, the address-error box as the plain system box.
-    m_pUi = std::make_unique<QtLauncherUi>();
+    m_pUi = std::make_unique<WindowedLauncherUi>();
     m_pUi->SetMessageRunner([](const std::string& text) { RunMessageDialog(text); });
-    m_pUi->SetBoxRunner(&RunSystemBox);
+    m_pUi->SetBoxRunner(&ShowPlainBox);
     SetLauncherUi(m_pUi.get());
     m_pContext = new LauncherContext();
     SetTheContext(m_pContext);
@@ -66,7 +63,7 @@ bool LauncherApp::InitInstance(const CommandLineInfo& cmd) {
 void LauncherApp::RunUpdateWindow(LauncherContext& ctx) {
     CDlgUpdate window(ctx, [this, &ctx] { StartUpdateWorker(ctx); });
     m_pUi->SetMainWindow(&window);
-    window.exec();
+    window.RunModal();
     // From here on a close request of the worker reaches nothing.
     m_pUi->SetMainWindow(nullptr);
 }

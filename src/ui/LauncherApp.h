@@ -8,7 +8,7 @@
 namespace nb {
 
 class LauncherContext;
-class QtLauncherUi;
+class WindowedLauncherUi;
 
 // The application object: runs the start-up order, shows the one modal window, and on
 // exit stops the update worker before the context goes away.
@@ -32,14 +32,14 @@ public:
     std::atomic<bool> m_bStopWorker{false};
 
     static LauncherApp* Instance();
-    QtLauncherUi& Ui() { return *m_pUi; }
+    WindowedLauncherUi& Ui() { return *m_pUi; }
 
 private:
     class Windows;
     void RunUpdateWindow(LauncherContext& ctx);
 
     LauncherContext* m_pContext = nullptr;
-    std::unique_ptr<QtLauncherUi> m_pUi;
+    std::unique_ptr<WindowedLauncherUi> m_pUi;
 };
 
 }  // namespace nb

@@ -1,9 +1,5 @@
 #include "ui/LauncherDlg.h"
 
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QTimer>
-#include <QWindow>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +17,6 @@
 #include "ui/ExternalPages.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/ServerView.h"
-#include "ui/SkinLineEdit.h"
 
 namespace nb {
 
@@ -38,10 +33,9 @@ constexpr int kEmptyInputMessage = 2;
 constexpr int kTooLongInputMessage = 3;
 }  // namespace
 
-LauncherDlg::LauncherDlg(LauncherContext& context, QWidget* parent)
-    : LayeredWindow(parent, Kind::kMainWindow),
+LauncherDlg::LauncherDlg(LauncherContext& context)
+    : LayeredWindow(nullptr, Kind::MainWindow),
       m_context(context),
-      m_icon(LoadSkinIcon(kIconId)),
       m_serverPageBackground(LoadSkinImage(kServerPageBackground)),
       m_loginPageBackground(LoadSkinImage(kLoginPageBackground)),
       m_loginPagePanel(LoadSkinImage(kLoginPagePanel)),
@@ -56,16 +50,18 @@ LauncherDlg::~LauncherDlg() {
     // half-destroyed window for a repaint.
     m_bDestroying = true;
     m_pServerView.reset();
-    for (auto& [id, button] : m_buttons) {
-        button->SetOwner(nullptr);
-        delete button;
-    }
+    for (auto& [id, button] : m_buttons) button->SetOwner(nullptr);
+    for (auto& [id, button] : m_buttons) delete button;
     m_buttons.clear();
+    m_pLoginInput.reset();
+    m_pAnnounce.reset();
+    m_pWebPicture.reset();
 }
 
 bool LauncherDlg::OnInitDialog() {
-    setWindowIcon(m_icon);
-    setWindowTitle(QString::fromStdU16String(Big5ToUtf16(kTitleBig5)));
+    SetIconResource(kIconId);
+    SetTitle(Big5ToUtf16(kTitleBig5));
+    SetDragAnywhere(true);
 
     SkinButton* tab0 = nullptr;
     SkinButton* tab1 = nullptr;
@@ -74,7 +70,7 @@ bool LauncherDlg::OnInitDialog() {
         button->CreateFromPng(kButtonFrames, spec.x, spec.y, spec.picture, spec.controlId, this, spec.toggle);
         button->SetOwner(this);
         if (spec.toggle) button->SetToggleFrames(true, 0, 1, 2);
-        if (spec.shownAtCreation) button->show();
+        if (spec.shownAtCreation) button->ShowInput();
         m_buttons[spec.controlId] = button;
         if (spec.controlId == kIdZoneTab0) tab0 = button;
         if (spec.controlId == kIdZoneTab1) tab1 = button;
@@ -87,8 +83,8 @@ bool LauncherDlg::OnInitDialog() {
 
     CreatePanels();
 
-    move(0, 0);
-    resize(kInitialSize);
+    MoveTo(Point{0, 0});
+    SetInitialSize(kInitialSize);
     RedrawForState();
     if (m_bCloseRequested) return true;
 
@@ -99,10 +95,18 @@ bool LauncherDlg::OnInitDialog() {
 }
 
 void LauncherDlg::CreatePanels() {
-    m_pWebPicture = new CDlgWebPicture(this, m_context.m_strLauncherNavPage);
-    m_pAnnounce = new CDlgAnnounce(this, m_context.m_strLauncherPage);
-    m_pLoginInput = new CDlgEdit(this);
-    m_pLoginInput->setGeometry(QRect(kLoginInputPanelOffset, kLoginInputPanelSize));
+    m_pWebPicture = std::make_unique<CDlgWebPicture>(this, m_context.m_strLauncherNavPage);
+    m_pAnnounce = std::make_unique<CDlgAnnounce>(this, m_context.m_strLauncherPage);
+    m_pLoginInput = std::make_unique<CDlgEdit>(this);
+    m_pLoginInput->PlaceAt(Rect(kLoginInputPanelOffset, kLoginInputPanelSize));
+}
+
+WebPanel* LauncherDlg::WebPicturePanel() const {
+    return m_pWebPicture.get();
+}
+
+WebPanel* LauncherDlg::AnnouncePanel() const {
+    return m_pAnnounce.get();
 }
 
 SkinButton* LauncherDlg::Button(int controlId) const {
@@ -119,32 +123,32 @@ void LauncherDlg::DrawButtons(SkinCanvas& canvas, const int* ids, size_t count) 
 }
 
 bool LauncherDlg::DrawServerPage() {
-    ShowPanel(m_pWebPicture);
+    ShowPanel(m_pWebPicture.get());
     for (int id : {kIdBack, kIdLogin}) {
-        if (SkinButton* button = Button(id)) button->hide();
+        if (SkinButton* button = Button(id)) button->HideInput();
     }
     for (int id : {kIdStart, kIdZoneTab0, kIdZoneTab1}) {
-        if (SkinButton* button = Button(id)) button->show();
+        if (SkinButton* button = Button(id)) button->ShowInput();
     }
     return LayeredRepaint(m_serverPageBackground, [this](SkinCanvas& canvas) {
-        canvas.DrawImage(m_zonePanel, kZonePanelPos.x(), kZonePanelPos.y());
+        canvas.DrawImage(m_zonePanel, kZonePanelPos.x, kZonePanelPos.y);
         DrawButtons(canvas, kServerPageButtons, std::size(kServerPageButtons));
         m_pServerView->Draw(canvas);
         const std::string version = m_context.MessageText(kVersionMessage) +
                                     std::to_string(m_context.m_nServerBuild) + " " +
                                     m_context.m_strLocalVersion;
-        canvas.DrawText(version, kVersionPos.x(), kVersionPos.y(), kVersionTextSize, kVersionColour);
+        canvas.DrawText(version, kVersionPos.x, kVersionPos.y, kVersionTextSize, kVersionColour);
     });
 }
 
 bool LauncherDlg::DrawLoginPage() {
-    ShowPanel(m_pWebPicture);
-    if (SkinButton* start = Button(kIdStart)) start->hide();
+    ShowPanel(m_pWebPicture.get());
+    if (SkinButton* start = Button(kIdStart)) start->HideInput();
     for (int id : {kIdLogin, kIdBack}) {
-        if (SkinButton* button = Button(id)) button->show();
+        if (SkinButton* button = Button(id)) button->ShowInput();
     }
     return LayeredRepaint(m_loginPageBackground, [this](SkinCanvas& canvas) {
-        canvas.DrawImage(m_loginPagePanel, kLoginPagePanelPos.x(), kLoginPagePanelPos.y());
+        canvas.DrawImage(m_loginPagePanel, kLoginPagePanelPos.x, kLoginPagePanelPos.y);
         DrawButtons(canvas, kLoginPageButtons, std::size(kLoginPageButtons));
     });
 }
@@ -166,25 +170,20 @@ void LauncherDlg::RedrawForState() {
 
 void LauncherDlg::CloseWindow() {
     m_bCloseRequested = true;
-    close();
+    LayeredWindow::CloseWindow();
 }
 
 void LauncherDlg::RequestRedraw(SkinButton*) {
     RedrawForState();
 }
 
-void LauncherDlg::paintEvent(QPaintEvent* event) {
-    LayeredWindow::paintEvent(event);
-    if (!m_bFirstFrameReported) {
-        m_bFirstFrameReported = true;
-        if (std::getenv("NB_BENCH_FIRST_FRAME"))
-            std::fprintf(stderr, "NB_BENCH_FIRST_FRAME main window painted\n");
-        // Both pages are asked for now that the window stands, the announcement too although
-        // only the login page shows it; after the first frame, which the browser's start
-        // would otherwise hold up.
-        for (WebPanel* panel : {m_pWebPicture.data(), m_pAnnounce.data()})
-            if (panel) panel->Navigate();
-    }
+void LauncherDlg::OnFirstFrame() {
+    if (std::getenv("NB_BENCH_FIRST_FRAME")) std::fprintf(stderr, "NB_BENCH_FIRST_FRAME main window painted\n");
+    // Both pages are asked for now that the window stands, the announcement too although only
+    // the login page shows it; after the first frame, which the browser's start would
+    // otherwise hold up.
+    for (WebPanel* panel : {WebPicturePanel(), AnnouncePanel()})
+        if (panel) panel->Navigate();
 }
 
 // ---- commands ----
@@ -192,13 +191,13 @@ void LauncherDlg::paintEvent(QPaintEvent* event) {
 void LauncherDlg::OnCommand(int controlId) {
     switch (controlId) {
         case kIdMinimise:
-            showMinimized();
+            Minimise();
             return;
         case kIdStart:
             OnBtnEnterClick();
             return;
         case kIdClose:
-            close();
+            LayeredWindow::CloseWindow();
             return;
         case kIdLogin:
             OnBtnLoginClick();
@@ -255,7 +254,7 @@ void LauncherDlg::OnBtnEnterClick() {
             const std::string command = AppendWebToken(base, token);
             TraceLog("___strStartVd = %s", command.c_str());
             platform::StartProcess(command);
-            close();
+            LayeredWindow::CloseWindow();
         }
         return;
     }
@@ -283,7 +282,7 @@ bool LauncherDlg::ReadLoginInput(std::string& name, std::string& password) {
             return false;
         case LoginInputCheck::kTooLong:
             m_context.ShowNumberedMessage(kTooLongInputMessage);
-            m_pLoginInput->PasswordEdit()->clear();
+            m_pLoginInput->PasswordEdit()->ClearText();
             return false;
         case LoginInputCheck::kOk:
             break;
@@ -301,9 +300,9 @@ void LauncherDlg::OnBtnLoginClick() {
 void LauncherDlg::OnBtnBackClick() {
     m_context.m_nUpdateState = kStateServerPage;
     // The panels hide and stay alive: the login page shows them again.
-    for (QWidget* panel : std::initializer_list<QWidget*>{m_pWebPicture, m_pAnnounce, m_pLoginInput}) {
-        if (panel) panel->hide();
-    }
+    m_pWebPicture->HidePanel();
+    m_pAnnounce->HidePanel();
+    m_pLoginInput->HidePanel();
     RedrawForState();
 }
 
@@ -311,116 +310,78 @@ void LauncherDlg::OnBtnHomePageClick() {
     OpenPortalHomePage();
 }
 
-void LauncherDlg::ShowPanel(QWidget* panel) {
-    if (!panel) return;
+void LauncherDlg::ShowPanel(WebPanel* panel) {
     // A panel window of its own would stand alone on the screen while this window is hidden
     // or minimised (a repaint then still asks for the page's panels); the restore shows it.
-    if (panel->isWindow() && (!isVisible() || isMinimized())) return;
-    panel->show();
+    if (!panel || !IsShown() || IsMinimised()) return;
+    panel->ShowPanel();
 }
 
 void LauncherDlg::ShowPanels() {
-    ShowPanel(m_pWebPicture);
-    ShowPanel(m_pAnnounce);
-    if (m_pLoginInput) {
-        m_pLoginInput->show();
-        m_pLoginInput->AccountEdit()->setFocus();
-    }
+    ShowPanel(m_pWebPicture.get());
+    ShowPanel(m_pAnnounce.get());
+    m_pLoginInput->ShowPanel();
+    m_pLoginInput->AccountEdit()->FocusEdit();
 }
 
 // ---- moving ----
 
 void LauncherDlg::OnMove(int x, int y) {
-    const QPoint origin(x, y);
-    if (m_pWebPicture) m_pWebPicture->FollowOwner(origin);
-    if (m_pAnnounce) m_pAnnounce->FollowOwner(origin);
+    const Point origin{x, y};
+    m_pWebPicture->FollowOwner(origin);
+    m_pAnnounce->FollowOwner(origin);
     // Inside the window: its place does not change when the window moves.
-    if (m_pLoginInput) m_pLoginInput->setGeometry(QRect(kLoginInputPanelOffset, kLoginInputPanelSize));
+    m_pLoginInput->PlaceAt(Rect(kLoginInputPanelOffset, kLoginInputPanelSize));
 }
 
-void LauncherDlg::moveEvent(QMoveEvent* event) {
-    LayeredWindow::moveEvent(event);
-    const QPoint origin = mapToGlobal(QPoint(0, 0));
-    OnMove(origin.x(), origin.y());
+void LauncherDlg::OnMoved() {
+    const Point origin = ScreenOrigin();
+    OnMove(origin.x, origin.y);
 }
 
-void LauncherDlg::mousePressEvent(QMouseEvent* event) {
-    LayeredWindow::mousePressEvent(event);
-    if (event->button() != Qt::LeftButton) return;
-    event->accept();
-    // A press anywhere that no button took moves the window: the window manager's own move
-    // where it offers one, else the window follows the mouse itself.
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    m_bDragging = true;
-    m_dragOffset = event->globalPosition().toPoint() - pos();
-}
-
-void LauncherDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (m_bDragging && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - m_dragOffset);
-        event->accept();
-        return;
-    }
-    LayeredWindow::mouseMoveEvent(event);
-}
-
-void LauncherDlg::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) m_bDragging = false;
-    LayeredWindow::mouseReleaseEvent(event);
-}
-
-void LauncherDlg::showEvent(QShowEvent* event) {
-    LayeredWindow::showEvent(event);
-    const QPoint origin = mapToGlobal(QPoint(0, 0));
-    OnMove(origin.x(), origin.y());
-    ShowPanel(m_pWebPicture);
-    if (m_context.m_nUpdateState == kStateLoginPage) ShowPanel(m_pAnnounce);
+void LauncherDlg::OnShown() {
+    OnMoved();
+    ShowPanel(m_pWebPicture.get());
+    if (m_context.m_nUpdateState == kStateLoginPage) ShowPanel(m_pAnnounce.get());
     // Without a window manager a window mapped later lands on top: lift the panels over the
     // window once it is on the screen.
-    QTimer::singleShot(0, this, [this] {
-        for (QWidget* panel : std::initializer_list<QWidget*>{m_pWebPicture, m_pAnnounce}) {
-            if (panel && panel->isVisible()) panel->raise();
+    RunSoon([this] {
+        for (WebPanel* panel : {WebPicturePanel(), AnnouncePanel()}) {
+            if (panel->IsPanelShown()) panel->RaisePanel();
         }
-        KeepModalAbovePanels(this);
+        KeepModalAbovePanels();
     });
 }
 
-void LauncherDlg::hideEvent(QHideEvent* event) {
-    LayeredWindow::hideEvent(event);
-    for (QWidget* panel : std::initializer_list<QWidget*>{m_pWebPicture, m_pAnnounce}) {
-        if (panel) panel->hide();
-    }
+void LauncherDlg::OnHidden() {
+    m_pWebPicture->HidePanel();
+    m_pAnnounce->HidePanel();
 }
 
-void LauncherDlg::changeEvent(QEvent* event) {
-    LayeredWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange) return;
-    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-    const bool restored =
-        (change->oldState() & Qt::WindowMinimized) && !(windowState() & Qt::WindowMinimized);
-    if (restored && m_context.m_nUpdateState == kStateLoginPage) {
-        ShowPanel(m_pAnnounce);
-        ShowPanel(m_pLoginInput);
+void LauncherDlg::OnRestored() {
+    if (m_context.m_nUpdateState == kStateLoginPage) {
+        ShowPanel(m_pAnnounce.get());
+        m_pLoginInput->ShowPanel();
     }
 }
 
 // ---- keys ----
 
 void LauncherDlg::EnterOnLoginPage() {
-    activateWindow();
+    ActivateNow();
     std::string name;
     std::string password;
     if (!ReadLoginInput(name, password)) {
         // After an empty field the player goes on typing in the name box.
         if (CheckLoginInput(name, password) == LoginInputCheck::kEmpty) {
-            m_pLoginInput->activateWindow();
-            m_pLoginInput->AccountEdit()->setFocus();
+            m_pLoginInput->ActivatePanel();
+            m_pLoginInput->AccountEdit()->FocusEdit();
         }
         return;
     }
     m_context.m_strAccount = name;
     m_context.m_strPassword = password;
-    m_pLoginInput->PasswordEdit()->clear();
+    m_pLoginInput->PasswordEdit()->ClearText();
     DoLogin(name, password);
 }
 
@@ -436,9 +397,9 @@ void LauncherDlg::EnterOnServerPage() {
     RedrawForState();
 }
 
-bool LauncherDlg::PreTranslateKey(int key) {
-    if (key == Qt::Key_Escape) return true;  // the window does not close on Escape
-    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+bool LauncherDlg::PreTranslateKey(SkinKey key) {
+    if (key == SkinKey::Escape) return true;  // the window does not close on Escape
+    if (key != SkinKey::Enter) return false;
     switch (m_context.m_nUpdateState.load(std::memory_order_relaxed)) {
         case kStateLoginPage:
             EnterOnLoginPage();
@@ -451,12 +412,8 @@ bool LauncherDlg::PreTranslateKey(int key) {
     }
 }
 
-void LauncherDlg::keyPressEvent(QKeyEvent* event) {
-    if (PreTranslateKey(event->key())) {
-        event->accept();
-        return;
-    }
-    LayeredWindow::keyPressEvent(event);
+bool LauncherDlg::OnKey(SkinKey key) {
+    return PreTranslateKey(key);
 }
 
 }  // namespace nb

@@ -1,8 +1,4 @@
 #pragma once
-#include <QIcon>
-#include <QPoint>
-#include <QPointer>
-#include <QSize>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,7 +10,9 @@
 
 namespace nb {
 
+class CDlgAnnounce;
 class CDlgEdit;
+class CDlgWebPicture;
 class LauncherContext;
 class ServerView;
 class SkinButton;
@@ -25,13 +23,12 @@ class SkinButton;
 // panels sit over it at fixed offsets and follow it: the web picture panel, the announcement
 // panel and the login input panel. Any other state closes the window at once.
 class LauncherDlg : public LayeredWindow, public SkinButtonOwner {
-    Q_OBJECT
 public:
     // What the login checks found in the typed name and password.
     enum class LoginInputCheck { kOk, kEmpty, kTooLong };
     static constexpr size_t kMaxLoginInputBytes = 20;
 
-    explicit LauncherDlg(LauncherContext& context, QWidget* parent = nullptr);
+    explicit LauncherDlg(LauncherContext& context);
     ~LauncherDlg() override;
 
     // Builds the window: title, icon, buttons, server view, panels, place and size, the page
@@ -58,7 +55,7 @@ public:
     void OnMove(int x, int y);
     // The window's key pre-translation: Escape and the Enter of both pages are taken here
     // (true); everything else goes on (false). The web panels pass their Enter here too.
-    bool PreTranslateKey(int key);
+    bool PreTranslateKey(SkinKey key);
 
     // name (lower-cased by the caller) and password, code page 936.
     static LoginInputCheck CheckLoginInput(const std::string& name, const std::string& password);
@@ -72,26 +69,23 @@ public:
 
     ServerView& View() { return *m_pServerView; }
     SkinButton* Button(int controlId) const;
-    CDlgEdit* LoginInputPanel() const { return m_pLoginInput; }
-    WebPanel* WebPicturePanel() const { return m_pWebPicture.data(); }
-    WebPanel* AnnouncePanel() const { return m_pAnnounce.data(); }
+    CDlgEdit* LoginInputPanel() const { return m_pLoginInput.get(); }
+    WebPanel* WebPicturePanel() const;
+    WebPanel* AnnouncePanel() const;
 
 protected:
-    void moveEvent(QMoveEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    void OnMoved() override;
+    bool OnKey(SkinKey key) override;
+    void OnRestored() override;
+    void OnFirstFrame() override;
+    void OnShown() override;
+    void OnHidden() override;
 
 private:
     void CreatePanels();
-    // A panel of its own on the screen is shown only once the window is: shown earlier it
-    // would stand alone on the screen.
-    void ShowPanel(QWidget* panel);
+    // A web panel is shown only once the window is: shown earlier it would stand alone on
+    // the screen.
+    void ShowPanel(WebPanel* panel);
     void ShowPanels();
     void CloseWindow();
     // The user name (lower case) and password as typed; false after showing message 2 or 3.
@@ -101,7 +95,6 @@ private:
     void DrawButtons(SkinCanvas& canvas, const int* ids, size_t count);
 
     LauncherContext& m_context;
-    QIcon m_icon;
     SkinImage m_serverPageBackground;
     SkinImage m_loginPageBackground;
     SkinImage m_loginPagePanel;
@@ -110,15 +103,12 @@ private:
     std::map<int, SkinButton*> m_buttons;
     std::unique_ptr<ServerView> m_pServerView;
 
-    QPointer<WebPanel> m_pWebPicture;
-    QPointer<WebPanel> m_pAnnounce;
-    CDlgEdit* m_pLoginInput = nullptr;
+    std::unique_ptr<CDlgWebPicture> m_pWebPicture;
+    std::unique_ptr<CDlgAnnounce> m_pAnnounce;
+    std::unique_ptr<CDlgEdit> m_pLoginInput;
 
     bool m_bCloseRequested = false;
     bool m_bDestroying = false;
-    bool m_bDragging = false;
-    QPoint m_dragOffset;
-    bool m_bFirstFrameReported = false;
 };
 
 }  // namespace nb

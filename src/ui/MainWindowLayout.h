@@ -1,11 +1,13 @@
 #pragma once
-#include <QPoint>
-#include <QSize>
+#include "skin/SkinTypes.h"
 
 // Where everything of the main window sits: picture ids, control ids, positions and frame
 // counts, in pixels of the window's surface. The window and its server view read them from
 // here only, so a skin change is a change of this one table.
 namespace nb::mainwin {
+
+using nb::Point;
+using nb::Size;
 
 // ---- control ids ----
 inline constexpr int kIdMinimise = 2001;
@@ -62,22 +64,22 @@ inline constexpr int kServerPageButtons[] = {kIdMinimise, kIdStart,    kIdClose,
                                              kIdZoneTab0, kIdZoneTab1, kIdHomePage};
 inline constexpr int kLoginPageButtons[] = {kIdMinimise, kIdClose, kIdBack, kIdLogin, kIdHomePage};
 
-inline constexpr QPoint kZonePanelPos{301, 119};
-inline constexpr QPoint kLoginPagePanelPos{370, 475};
+inline constexpr Point kZonePanelPos{301, 119};
+inline constexpr Point kLoginPagePanelPos{370, 475};
 
 // ---- window ----
-inline constexpr QSize kInitialSize{950, 680};  // the first repaint takes the background's size
+inline constexpr Size kInitialSize{950, 680};  // the first repaint takes the background's size
 
 // ---- version line ----
 inline constexpr int kVersionMessage = 16;
-inline constexpr QPoint kVersionPos{785, 645};
+inline constexpr Point kVersionPos{785, 645};
 inline constexpr int kVersionTextSize = 14;
 inline constexpr unsigned kVersionColour = 0xFD507EA1u;
 
 // ---- the login input panel: offset from the window's client origin and size (the two
 // web panels carry their own places, shared with the update window) ----
-inline constexpr QPoint kLoginInputPanelOffset{412, 485};
-inline constexpr QSize kLoginInputPanelSize{240, 100};
+inline constexpr Point kLoginInputPanelOffset{412, 485};
+inline constexpr Size kLoginInputPanelSize{240, 100};
 
 // ---- server view ----
 inline constexpr int kGridColumns = 3;
@@ -85,29 +87,29 @@ inline constexpr int kServerTextSize = 14;
 inline constexpr unsigned kServerTextColour = 0xFDFDFDFDu;
 
 // Column i steps: buttons by 102, texts by 104, lamps by 105 pixels; rows by 47.
-inline constexpr QPoint GridButtonPos(int i) {
+inline constexpr Point GridButtonPos(int i) {
     return {412 + 102 * (i % kGridColumns), 139 + 47 * (i / kGridColumns)};
 }
-inline constexpr QPoint GridTextPos(int i) {
+inline constexpr Point GridTextPos(int i) {
     return {424 + 104 * (i % kGridColumns), 146 + 47 * (i / kGridColumns)};
 }
-inline constexpr QPoint GridLampPos(int i) {
+inline constexpr Point GridLampPos(int i) {
     return {480 + 105 * (i % kGridColumns), 149 + 47 * (i / kGridColumns)};
 }
-inline constexpr QPoint RecommendedButtonPos(int i) {
+inline constexpr Point RecommendedButtonPos(int i) {
     return {412 + 102 * i, 382};
 }
-inline constexpr QPoint RecommendedTextPos(int i) {
+inline constexpr Point RecommendedTextPos(int i) {
     return {424 + 104 * i, 389};
 }
-inline constexpr QPoint RecommendedLampPos(int i) {
+inline constexpr Point RecommendedLampPos(int i) {
     return {480 + 105 * i, 392};
 }
 
-inline constexpr QPoint kRecommendedLabelPos{320, 382};
-inline constexpr QPoint kStateLegendPos{302, 432};
-inline constexpr QPoint kSelectionPanelPos{370, 475};
-inline constexpr QPoint kSelectionLabelPos{385, 520};
+inline constexpr Point kRecommendedLabelPos{320, 382};
+inline constexpr Point kStateLegendPos{302, 432};
+inline constexpr Point kSelectionPanelPos{370, 475};
+inline constexpr Point kSelectionLabelPos{385, 520};
 
 // Zone name, eight blanks, server name.
 inline constexpr const char* kSelectionLabelGap = "        ";

@@ -1,6 +1,5 @@
 #include "ui/ServerView.h"
 
-#include <QWidget>
 #include <algorithm>
 
 #include "app/LauncherContext.h"
@@ -29,7 +28,7 @@ int RecommendedCount(size_t servers) {
 }
 }  // namespace
 
-ServerView::ServerView(QWidget* window, SkinButtonOwner* owner, LauncherContext& context,
+ServerView::ServerView(LayeredWindow* window, SkinButtonOwner* owner, LauncherContext& context,
                        std::function<void()> redraw)
     : m_pWindow(window),
       m_pOwner(owner),
@@ -63,10 +62,10 @@ void ServerView::DeleteButtons(std::vector<SkinButton*>& buttons) {
     buttons.clear();
 }
 
-SkinButton* ServerView::MakeServerButton(QPoint pos, int controlId, int state) {
+SkinButton* ServerView::MakeServerButton(Point pos, int controlId, int state) {
     auto* button = new SkinButton();
     // The strip is decoded once for the view; every rebuild shares its pixels.
-    button->CreateFromImage(m_buttonStrip, kServerButtonFrames, pos.x(), pos.y(), controlId, m_pWindow, true);
+    button->CreateFromImage(m_buttonStrip, kServerButtonFrames, pos.x, pos.y, controlId, m_pWindow, true);
     button->SetOwner(m_pOwner);
     // Hover shows nothing on a server button; the selected look is coloured by the state. A
     // state the strip has no colour for keeps the unselected look when chosen: a frame past
@@ -175,13 +174,13 @@ bool ServerView::OnCommand(int controlId) {
     return true;
 }
 
-void ServerView::DrawServerMarks(SkinCanvas& canvas, const ServerInfo& server, QPoint text, QPoint lamp,
-                                 QPoint badge, bool recommendedBadge) {
-    canvas.DrawText(server.name, text.x(), text.y(), kServerTextSize, kServerTextColour);
+void ServerView::DrawServerMarks(SkinCanvas& canvas, const ServerInfo& server, Point text, Point lamp,
+                                 Point badge, bool recommendedBadge) {
+    canvas.DrawText(server.name, text.x, text.y, kServerTextSize, kServerTextColour);
     // The lamp is the state's quarter of the strip; a state without a lamp draws none.
     const int lampWidth = m_lamps.Width() / static_cast<int>(kLampFrames);
     if (server.state >= 0 && server.state < static_cast<int>(kLampFrames)) {
-        canvas.DrawImagePart(m_lamps, QRectF(lamp.x(), lamp.y(), lampWidth, m_lamps.Height()),
+        canvas.DrawImagePart(m_lamps, Rect(lamp.x, lamp.y, lampWidth, m_lamps.Height()),
                              server.state * m_lamps.Width() / static_cast<int>(kLampFrames), 0, lampWidth,
                              m_lamps.Height());
     }
@@ -193,23 +192,23 @@ void ServerView::DrawServerMarks(SkinCanvas& canvas, const ServerInfo& server, Q
         badgeX = 0;
     }
     if (badgeX >= 0) {
-        canvas.DrawImagePart(m_badges, QRectF(badge.x(), badge.y(), badgeWidth, m_badges.Height()), badgeX, 0,
+        canvas.DrawImagePart(m_badges, Rect(badge.x, badge.y, badgeWidth, m_badges.Height()), badgeX, 0,
                              badgeWidth, m_badges.Height());
     }
 }
 
 void ServerView::Draw(SkinCanvas& canvas) {
     for (SkinButton* button : m_vecServerButtons) {
-        button->show();
+        button->ShowInput();
         button->DrawTo(canvas);
     }
     for (SkinButton* button : m_vecRecommendButtons) {
-        button->show();
+        button->ShowInput();
         button->DrawTo(canvas);
     }
-    canvas.DrawImage(m_selectionPanel, kSelectionPanelPos.x(), kSelectionPanelPos.y());
-    canvas.DrawImage(m_recommendedLabel, kRecommendedLabelPos.x(), kRecommendedLabelPos.y());
-    canvas.DrawImage(m_stateLegend, kStateLegendPos.x(), kStateLegendPos.y());
+    canvas.DrawImage(m_selectionPanel, kSelectionPanelPos.x, kSelectionPanelPos.y);
+    canvas.DrawImage(m_recommendedLabel, kRecommendedLabelPos.x, kRecommendedLabelPos.y);
+    canvas.DrawImage(m_stateLegend, kStateLegendPos.x, kStateLegendPos.y);
 
     const auto& zone = m_context.m_vecZone[m_nSelectedBigZone == 0 ? 0 : 1];
     const int grid = GridCount(zone.size());
@@ -222,7 +221,7 @@ void ServerView::Draw(SkinCanvas& canvas) {
                         RecommendedButtonPos(i), true);
     }
     if (!m_context.m_strServerName.empty()) {
-        canvas.DrawText(m_strSelectedServer, kSelectionLabelPos.x(), kSelectionLabelPos.y(), kServerTextSize,
+        canvas.DrawText(m_strSelectedServer, kSelectionLabelPos.x, kSelectionLabelPos.y, kServerTextSize,
                         kServerTextColour);
     }
 }

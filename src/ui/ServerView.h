@@ -1,17 +1,16 @@
 #pragma once
-#include <QPoint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "skin/SkinImage.h"
+#include "skin/SkinTypes.h"
 #include "zones/ServerInfo.h"
-
-class QWidget;
 
 namespace nb {
 
 class LauncherContext;
+class LayeredWindow;
 class SkinButton;
 class SkinButtonOwner;
 class SkinCanvas;
@@ -31,7 +30,7 @@ public:
 
     // `window` parents the server buttons and `owner` redraws when they change; `redraw` is
     // the window's repaint for its current page.
-    ServerView(QWidget* window, SkinButtonOwner* owner, LauncherContext& context,
+    ServerView(LayeredWindow* window, SkinButtonOwner* owner, LauncherContext& context,
                std::function<void()> redraw);
     ~ServerView();
     ServerView(const ServerView&) = delete;
@@ -65,15 +64,15 @@ public:
     const std::vector<SkinButton*>& RecommendedButtons() const { return m_vecRecommendButtons; }
 
 private:
-    SkinButton* MakeServerButton(QPoint pos, int controlId, int state);
+    SkinButton* MakeServerButton(Point pos, int controlId, int state);
     void DeleteButtons(std::vector<SkinButton*>& buttons);
     void SwitchZone(int zone);
     // Steps 5 to 7 of a choice: a server in maintenance is refused with message 18.
     bool Choose(const ServerInfo& server);
-    void DrawServerMarks(SkinCanvas& canvas, const ServerInfo& server, QPoint text, QPoint lamp, QPoint badge,
+    void DrawServerMarks(SkinCanvas& canvas, const ServerInfo& server, Point text, Point lamp, Point badge,
                          bool recommendedBadge);
 
-    QWidget* m_pWindow;
+    LayeredWindow* m_pWindow;
     SkinButtonOwner* m_pOwner;
     LauncherContext& m_context;
     std::function<void()> m_redraw;

@@ -6,10 +6,14 @@
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
 #include "app/TraceLog.h"
+#include "platform/Digest.h"
 #include "platform/Files.h"
 #include "platform/HttpPartFile.h"
 #include "platform/HttpTransfer.h"
 #include "platform/Sleep.h"
+#include "update/PatchManifest.h"
+#include "update/PatchVerification.h"
+#include "update/ReleaseKeys.h"
 
 namespace nb {
 namespace {
@@ -103,6 +107,8 @@ struct Transfer {
     // The whole file's size when a 206 names it; the file is complete only at that length.
     uint64_t wholeSize = 0;
     bool writeFailed = false;
+    DownloadCheck* check = nullptr;
+    std::string tempPath;
 
     void PublishTotal(uint64_t total) {
         if (context) context->m_fDownTotal.store(static_cast<float>(total), std::memory_order_relaxed);
@@ -135,6 +141,25 @@ struct Transfer {
         return Reply::Refused;
     }
 
+    // The digest starts afresh with every reply, then takes the bytes the file keeps.
+    bool StartDigest() {
+        if (!check || !check->digest) return true;
+        uint8_t scratch[32];
+        check->digest->Finish(scratch, sizeof scratch);
+        if (existing == 0) return true;
+        if (!HashFilePrefix(tempPath, existing, *check->digest)) {
+            check->unreadable = true;
+            return false;
+        }
+        return true;
+    }
+
+    bool Exceeds(uint64_t size) {
+        if (!check || size <= check->maxSize) return false;
+        check->tooLong = true;
+        return true;
+    }
+
     // Decides at the final reply's head, before any body byte, so that an error page never
     // reaches the file.
     bool OnHead(const platform::HttpHead& head) {
@@ -142,17 +167,22 @@ struct Transfer {
         uint64_t announced = 0;
         ParseUnsigned(platform::HttpHeaderValue(head.headers, "Content-Length").value_or(std::string()),
                       announced);
+        if (reply == Reply::Restart || reply == Reply::Refetch) {
+            // What the temporary file held is stale.
+            if (!file->Discard()) {
+                writeFailed = true;
+                return false;
+            }
+            existing = 0;
+        }
+        if (reply == Reply::Append || reply == Reply::Restart || reply == Reply::AlreadyComplete) {
+            if (Exceeds(existing + announced) || Exceeds(wholeSize)) return false;
+            if (!StartDigest()) return false;
+        }
         switch (reply) {
-            case Reply::Restart:
             case Reply::Refetch:
-                // What the temporary file held is stale.
-                if (!file->Discard()) {
-                    writeFailed = true;
-                    return false;
-                }
-                existing = 0;
-                if (reply == Reply::Refetch) return false;
-                [[fallthrough]];
+                return false;
+            case Reply::Restart:
             case Reply::Append:
                 PublishTotal(announced + existing);
                 PublishDone();
@@ -167,10 +197,12 @@ struct Transfer {
     }
 
     bool OnBody(const char* data, size_t size) {
+        if (Exceeds(existing + received + size)) return false;
         if (!file->Append(data, size)) {
             writeFailed = true;
             return false;
         }
+        if (check && check->digest) check->digest->Update(data, size);
         received += size;
         PublishDone();
         return true;
@@ -180,7 +212,8 @@ struct Transfer {
 // Requests url until the temporary file holds it or the reply says it cannot: a temporary
 // file that the server says cannot be resumed is discarded and the file asked for once more
 // from its start.
-bool TransferWithResume(const std::string& url, const std::string& agent, const std::string& tempPath) {
+bool TransferWithResume(const std::string& url, const std::string& agent, const std::string& tempPath,
+                        DownloadCheck* check) {
     HttpPartFile file;
     if (file.Open(tempPath) != HttpPartFile::OpenResult::Opened) {
         ShowMessage(kMessageDownloadFailed);
@@ -192,7 +225,7 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
     request.agent = agent;
     request.headers = kHeaderBlock;
     request.followRedirects = true;
-    request.schemes = platform::HttpSchemes::HttpOnly;
+    request.schemes = platform::HttpSchemes::HttpOrHttps;
     request.stop = g_stopFlag.load(std::memory_order_acquire);
 
     for (;;) {
@@ -201,6 +234,8 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
         t.context = TheContext();
         t.existing = file.Size();
         t.rangeSent = t.existing > 0;
+        t.check = check;
+        t.tempPath = tempPath;
         request.rangeStart.reset();
         if (t.rangeSent) request.rangeStart = t.existing;
 
@@ -211,6 +246,14 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
 
         // With the stale bytes gone no Range goes out again, so this happens once at most.
         if (t.reply == Reply::Refetch && !t.writeFailed) continue;
+
+        if (check && (check->tooLong || check->unreadable)) {
+            // Bytes that cannot be the file asked for are no base for a later resume.
+            if (check->tooLong) file.Discard();
+            file.Close();
+            return false;
+        }
+        if (check) check->size = t.existing + t.received;
 
         if (!file.Close()) t.writeFailed = true;
         if (t.writeFailed) {
@@ -248,7 +291,7 @@ void SetDownloadStopFlag(const std::atomic<bool>* stop) {
     g_stopFlag.store(stop, std::memory_order_release);
 }
 
-bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bool quiet) {
+bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bool quiet, DownloadCheck* check) {
     const std::string_view scheme = platform::UrlScheme(url);
     if (scheme.empty()) {
         if (!quiet) Ui().ShowSystemBox("URL info erro", "ERRO");
@@ -260,10 +303,10 @@ bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bo
     const std::string agent = kAgentPrefix + FileNamePart(targetPath);
     TraceLog("strAgentCaption = %s\n", agent.c_str());
 
-    if (!platform::SchemeAllowed(url, platform::HttpSchemes::HttpOnly)) return false;
+    if (!platform::SchemeAllowed(url, platform::HttpSchemes::HttpOrHttps)) return false;
     if (StopRequested()) return false;
 
-    bool ok = TransferWithResume(url, agent, tempPath);
+    bool ok = TransferWithResume(url, agent, tempPath, check);
     if (ok && !platform::RenameReplacing(tempPath, targetPath)) {
         platform::SleepMilliseconds(1000);
         // The caller reads the target next, so a file left under the temporary name is a failure.
@@ -272,7 +315,115 @@ bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bo
     return ok;
 }
 
+bool DownloadUrlToMemory(const std::string& url, size_t maxSize, std::string& body, std::string& error,
+                         bool& noReply) {
+    body.clear();
+    noReply = false;
+    platform::HttpRequest request;
+    request.url = url;
+    request.agent = kAgentPrefix + FileNamePart(url);
+    request.headers = kHeaderBlock;
+    request.followRedirects = true;
+    request.schemes = platform::HttpSchemes::HttpOrHttps;
+    request.stop = g_stopFlag.load(std::memory_order_acquire);
+    bool tooLong = false;
+    platform::HttpReceiver receiver;
+    receiver.onHead = [](const platform::HttpHead& head) { return head.status == 200; };
+    receiver.onBody = [&](const char* data, size_t size) {
+        if (size > maxSize - body.size()) {
+            tooLong = true;
+            return false;
+        }
+        body.append(data, size);
+        return true;
+    };
+    const platform::HttpResult result = platform::HttpGet(request, receiver);
+    if (result.outcome == HttpOutcome::Completed) return true;
+    body.clear();
+    if (tooLong) {
+        error = "longer than " + std::to_string(maxSize) + " bytes";
+    } else if (result.outcome == HttpOutcome::Declined) {
+        error = "the server answered " + std::to_string(result.head.status);
+    } else {
+        noReply = result.outcome == HttpOutcome::NoReply || result.outcome == HttpOutcome::Stopped ||
+                  result.outcome == HttpOutcome::Stalled;
+        error = result.error.empty() ? "the transfer failed" : result.error;
+    }
+    return false;
+}
+
+namespace {
+
+// A manifest lists every file of a build: a few hundred thousand lines at the very most.
+constexpr size_t kMaxManifestSize = 64u << 20;
+
+
+// The signed path: the manifest first, then the archive, hashed as it arrives (or as it
+// lies on disk) and kept only when it is the one the manifest signs.
+bool DownloadVerifiedPatch(LauncherContext& context, const ReleaseKeys& keys) {
+    context.m_pPatchManifest.reset();
+    const std::string manifestUrl = context.m_strUpdateURL + std::string(kManifestSuffix);
+    std::string text, error;
+    bool noReply = false;
+    if (!DownloadUrlToMemory(manifestUrl, kMaxManifestSize, text, error, noReply)) {
+        if (StopRequested()) return false;
+        if (noReply) {
+            TraceLog("patch manifest %s: %s\n", manifestUrl.c_str(), error.c_str());
+            context.ShowNumberedMessage(kMessageDownloadFailed);
+            return false;
+        }
+        return RefuseUnverifiedPatch(context, manifestUrl + ": " + error);
+    }
+    auto manifest = std::make_shared<PatchManifest>();
+    if (!ParsePatchManifest(text, keys.keys, *manifest, error))
+        return RefuseUnverifiedPatch(context, manifestUrl + ": " + error);
+    error = CheckManifestBuilds(*manifest, context.m_nLocalBuild);
+    if (!error.empty()) return RefuseUnverifiedPatch(context, manifestUrl + ": " + error);
+
+    uint64_t size = 0;
+    Sha256Bytes digest{};
+    if (platform::FileExists(context.m_strPatchFile)) {
+        if (HashWholeFile(context.m_strPatchFile, size, digest) && CheckArchive(*manifest, size, digest).empty()) {
+            context.m_pPatchManifest = std::move(manifest);
+            context.m_nUpdateState.store(kStateApplyPatch, std::memory_order_relaxed);
+            return true;
+        }
+        TraceLog("patch archive %s does not match its manifest: fetched again\n", context.m_strPatchFile.c_str());
+        if (!platform::RemoveFile(context.m_strPatchFile)) {
+            context.ShowNumberedMessage(kMessageWriteFailed);
+            return false;
+        }
+    }
+
+    platform::Digest sha256(platform::DigestKind::kSha256);
+    DownloadCheck check;
+    check.digest = &sha256;
+    check.maxSize = manifest->archiveSize;
+    if (!DownloadUrlToFile(context.m_strUpdateURL, context.m_strPatchFile, false, &check)) {
+        if (check.tooLong)
+            return RefuseUnverifiedPatch(context, "the archive is longer than the manifest's " +
+                                                 std::to_string(manifest->archiveSize) + " bytes");
+        if (!StopRequested()) context.ShowNumberedMessage(kMessageDownloadFailed);
+        return false;
+    }
+    error = sha256.Finish(digest.data(), digest.size()) ? CheckArchive(*manifest, check.size, digest)
+                                                         : std::string("the archive could not be hashed");
+    if (!error.empty()) {
+        // Proven wrong: the next run fetches it whole.
+        platform::RemoveFile(context.m_strPatchFile);
+        return RefuseUnverifiedPatch(context, error);
+    }
+    context.m_pPatchManifest = std::move(manifest);
+    context.m_nUpdateState.store(kStateApplyPatch, std::memory_order_relaxed);
+    return true;
+}
+
+}  // namespace
+
 bool LauncherContext::DownloadPatch() {
+    const ReleaseKeys keys = BuiltInReleaseKeys();
+    if (keys.required) return DownloadVerifiedPatch(*this, keys);
+    TraceLog("patches are not verified: this launcher has no release key\n");
     if (platform::FileExists(m_strPatchFile)) {
         m_nUpdateState.store(kStateApplyPatch, std::memory_order_relaxed);
         return true;

@@ -1,8 +1,26 @@
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 namespace nb {
+
+namespace platform {
+class Digest;
+}
+
+// What a checked download learns on the way. Every byte of the finished file passes
+// through `digest` once and in order: the bytes a resumed temporary file already held are
+// read once, when the server agrees to continue it, and the new ones as they arrive. The
+// file may not grow beyond `maxSize`; a server that sends more ends the call with false and
+// the temporary file dropped.
+struct DownloadCheck {
+    platform::Digest* digest = nullptr;
+    uint64_t maxSize = UINT64_MAX;
+    uint64_t size = 0;      // the finished file's length
+    bool tooLong = false;   // more than maxSize arrived (or was announced)
+    bool unreadable = false;  // the temporary file's earlier bytes could not be read back
+};
 
 // The launcher's one file download: fetches url into targetPath through the temporary
 // file targetPath + ".dlhalf!", resuming a temporary file left by an earlier attempt with
@@ -10,7 +28,8 @@ namespace nb {
 // Progress goes to m_fDownTotal / m_fDownDone of the launcher context (TheContext()), when
 // one exists. quiet: a malformed address fails without the "URL info erro" box.
 //
-// Only plain http is fetched, redirects included. A reply to a Range request is appended
+// http and https are fetched, redirects included; a redirect from https to http is
+// refused. A reply to a Range request is appended
 // only when it is a 206 that starts at the temporary file's length; a 200 means the server
 // ignored the Range and the file is received again from its first byte; a 416 that names the
 // temporary file's length as the whole size means the file was already complete. A 416 with
@@ -19,7 +38,15 @@ namespace nb {
 // other reply, a broken or stalled connection (the limits of platform::HttpLimits()) and the
 // stop flag end the call with false and leave the temporary file as it was (plus whatever
 // good bytes had arrived), ready for a later resume.
-bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bool quiet);
+bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bool quiet,
+                       DownloadCheck* check = nullptr);
+
+// A small document fetched whole into memory (a patch manifest): true for a 200 whose body
+// arrived whole and holds at most maxSize bytes; otherwise `error` says why, and `noReply`
+// tells a server that could not be reached (or a stop) from one that answered wrongly or
+// could not prove who it is.
+bool DownloadUrlToMemory(const std::string& url, size_t maxSize, std::string& body, std::string& error,
+                         bool& noReply);
 
 // The update worker's stop flag: a running transfer ends (false, temporary file kept)
 // within about a second after it is set. Null: no stop flag.

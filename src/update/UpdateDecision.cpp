@@ -10,6 +10,9 @@
 #include "app/NumberText.h"
 #include "platform/IniProfile.h"
 #include "platform/Process.h"
+#include "update/PatchManifest.h"
+#include "update/PatchVerification.h"
+#include "update/ReleaseKeys.h"
 #include "update/ZipArchive.h"
 
 namespace nb {
@@ -61,6 +64,25 @@ bool LauncherContext::ApplyPatch() {
     }
     const int32_t count = info.index;
 
+    // A signed patch: every item is the manifest's, by name, size and mode, before any is
+    // extracted; its bytes are checked as it is, before it takes its place.
+    const std::shared_ptr<const PatchManifest> manifest = m_pPatchManifest;
+    if (!manifest && BuiltInReleaseKeys().required)
+        return RefuseUnverifiedPatch(*this, "no checked manifest for " + m_strPatchFile);
+    std::unique_ptr<ManifestItemCheck> check;
+    if (manifest) {
+        check = std::make_unique<ManifestItemCheck>(*manifest);
+        for (int32_t i = 0; i < count; ++i) {
+            if (archive->GetItemInfo(i, info) != ZipResult::kOk) {
+                ShowNumberedMessage(kMessageBadArchive);
+                return false;
+            }
+            if (info.name == kControlMember) continue;
+            if (const std::string why = check->Expect(info); !why.empty())
+                return RefuseUnverifiedPatch(*this, why);
+        }
+    }
+
     int32_t control = -1;
     for (int32_t i = 0; i < count && control < 0; ++i) {
         if (archive->GetItemInfo(i, info) != ZipResult::kOk) {
@@ -87,12 +109,22 @@ bool LauncherContext::ApplyPatch() {
         Ui().CloseMainWindow();
         return false;
     }
+    if (manifest) {
+        if (const std::string why = CheckControlValues(*manifest, m_nBuildFrom, m_nBuildTo, m_strFinalVersion);
+            !why.empty())
+            return RefuseUnverifiedPatch(*this, why);
+    }
 
     m_fUnzipDone.store(0.0f, std::memory_order_relaxed);
     m_fUnzipTotal.store(static_cast<float>(count), std::memory_order_relaxed);
     for (int32_t i = 0; i < count; ++i) {
-        if (archive->GetItemInfo(i, info) != ZipResult::kOk ||
-            (info.name != kControlMember && archive->ExtractItem(i, info.name) != ZipResult::kOk)) {
+        bool ok = archive->GetItemInfo(i, info) == ZipResult::kOk;
+        if (ok && info.name != kControlMember) {
+            if (check) check->Expect(info);
+            ok = archive->ExtractItem(i, info.name, check.get()) == ZipResult::kOk;
+            if (!ok && check && !check->Refusal().empty()) return RefuseUnverifiedPatch(*this, check->Refusal());
+        }
+        if (!ok) {
             ShowNumberedMessage(kMessageExtractFailed);
             return false;
         }

@@ -513,7 +513,7 @@ bool ZipArchive::ClaimDataRange(int32_t index, uint64_t start, uint64_t size) {
     return true;
 }
 
-ZipResult ZipArchive::ExtractItem(int32_t index, const std::string& destinationName) {
+ZipResult ZipArchive::ExtractItem(int32_t index, const std::string& destinationName, ZipItemCheck* check) {
     if (index < 0 || index >= m_nCount) return ZipResult::kBadArgument;
     ZipItemInfo info;
     if (ZipResult r = GetItemInfo(index, info); r != ZipResult::kOk) return r;
@@ -534,10 +534,11 @@ ZipResult ZipArchive::ExtractItem(int32_t index, const std::string& destinationN
     const std::string path = root + folder + file;
     if (path.size() >= kZipMaxPath) return ZipResult::kCannotOpen;
     MakeDirectories(root, folder);
-    return WriteItem(info, m_cachedEntry, path);
+    return WriteItem(info, m_cachedEntry, path, check);
 }
 
-ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const Entry& entry, const std::string& path) {
+ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const Entry& entry, const std::string& path,
+                                ZipItemCheck* check) {
     const bool encrypted = (entry.flags & kFlagEncrypted) != 0;
     // Checked before the output file is made, so a refused item leaves nothing behind.
     if (encrypted && !m_bHasPassword) return ZipResult::kPassword;
@@ -578,6 +579,7 @@ ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const Entry& entry, con
     uLong crc = crc32(0L, Z_NULL, 0);
     auto emit = [&](const unsigned char* data, size_t n) {
         crc = crc32(crc, data, static_cast<uInt>(n));
+        if (check) check->Data(data, n);
         left -= n;
         return out.Write(data, n);
     };
@@ -618,6 +620,7 @@ ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const Entry& entry, con
     }
     // A damaged archive whose deflate stream still decodes is caught by its checksum.
     if (left != 0 || crc != entry.crc) return ZipResult::kDataError;
+    if (check && !check->Accept()) return ZipResult::kDataError;
 
     platform::FileStamp stamp;
     stamp.attributes = info.attributes;

@@ -52,6 +52,15 @@ struct ZipItemInfo {
     bool symbolicLink = false;  // stored as a link on a Unix host; extracted as a plain file
 };
 
+// Sees an item's bytes as they are extracted and decides, once all of them have been seen
+// and their checksum is good, whether the file may replace what stands at its place.
+class ZipItemCheck {
+public:
+    virtual ~ZipItemCheck() = default;
+    virtual void Data(const unsigned char* data, size_t size) = 0;
+    virtual bool Accept() = 0;
+};
+
 // Reader of one zip archive (ZIP64 included; stored and deflated items; traditional
 // encryption when a password is given). Items are reached by walking the central directory
 // forward, so asking for items 0, 1, 2 ... in order reads the directory once; the last
@@ -77,7 +86,8 @@ public:
     // Writes one item to destinationName: relative names land under the extraction root,
     // a name starting with a separator is taken as the caller's absolute path. A name with a
     // ".." segment is refused. A directory item creates its folders and writes nothing.
-    ZipResult ExtractItem(int32_t index, const std::string& destinationName);
+    // With a check, a file it does not accept is not put in place (kDataError).
+    ZipResult ExtractItem(int32_t index, const std::string& destinationName, ZipItemCheck* check = nullptr);
 
     // Makes what was extracted durable before the caller records it as installed.
     bool FlushExtracted() const;
@@ -107,7 +117,7 @@ private:
     bool ReadEntry(uint64_t offset, Entry& entry);
     ZipResult GoToItem(int32_t index);
     ZipResult ReadItemInfo(int32_t index, ZipItemInfo& info, Entry& entry);
-    ZipResult WriteItem(const ZipItemInfo& info, const Entry& entry, const std::string& path);
+    ZipResult WriteItem(const ZipItemInfo& info, const Entry& entry, const std::string& path, ZipItemCheck* check);
     // Records where an item's stored data lie; false when they overlap another item's.
     bool ClaimDataRange(int32_t index, uint64_t start, uint64_t size);
 

@@ -8,11 +8,13 @@
 #include <QMouseEvent>
 #include <QWidget>
 #include <functional>
+#include <type_traits>
 #include <string>
 #include <vector>
 
 #include "RecordingUi.h"
 #include "TestPaths.h"
+#include "skin/qt/QtSkin.h"
 #include "app/LauncherContext.h"
 #include "skin/SkinImage.h"
 #include "zones/ServerInfo.h"
@@ -86,7 +88,7 @@ inline void Key(QWidget* w, int key) {
 // `at`: the frame whose opaque pixels agree best, if more than half of them agree; -1 when
 // none does. Text drawn over a frame spoils a few pixels, not half.
 inline int FrameShownAt(const QImage& composed, const SkinImage& strip, unsigned frameCount, QPoint at) {
-    const QImage& pixels = strip.Native();
+    const QImage& pixels = nb::QtImage(strip);
     const int width = strip.FrameWidth(frameCount);
     int best = -1;
     double bestShare = 0.5;
@@ -109,6 +111,12 @@ inline int FrameShownAt(const QImage& composed, const SkinImage& strip, unsigned
         }
     }
     return best;
+}
+
+template <class Place>
+    requires std::is_same_v<Place, nb::Point>
+inline int FrameShownAt(const QImage& composed, const SkinImage& strip, unsigned frameCount, Place at) {
+    return FrameShownAt(composed, strip, frameCount, nb::ToQt(at));
 }
 
 // How many pixels of a rectangle differ between two pictures of the same size.

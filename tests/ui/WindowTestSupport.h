@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "skin/SkinButton.h"
+#include "skin/qt/QtSkin.h"
 #include "skin/SkinImage.h"
 
 namespace nb::test {
@@ -76,7 +77,7 @@ inline int FrameShownAt(const QImage& composed, const QRect& place, const SkinIm
                         const QRect& avoid = QRect()) {
     const int width = strip.FrameWidth(frames);
     if (width <= 0 || composed.isNull()) return -1;
-    const QImage pixels = strip.Native().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage pixels = nb::QtImage(strip).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const QImage shown = composed.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     std::vector<QPoint> probes;
     for (int y = 1; y < place.height() - 1; y += 3) {

@@ -16,8 +16,8 @@
 #include "skin/SkinButton.h"
 #include "ui/CDlgEdtCode.h"
 #include "ui/CIdentifyingCodeDlg.h"
-#include "ui/QtLauncherUi.h"
-#include "ui/SkinLineEdit.h"
+#include "ui/WindowedLauncherUi.h"
+#include "SkinNative.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ protected:
         nb::endpoints::OverrideHostsForTests(NB_CONFIG_HOST, NB_PORTAL_HOST, NB_ACCOUNT_HOST);
     }
 
-    void Open(QWidget* owner = nullptr) {
+    void Open(nb::LayeredWindow* owner = nullptr) {
         dialog = std::make_unique<CIdentifyingCodeDlg>(owner);
         dialog->OnInitDialog();
         dialog->show();
@@ -120,7 +120,7 @@ TEST_F(CodeDialogTest, ComposesBackgroundButtonsTextsAndTheDownloadedPicture) {
 }
 
 TEST_F(CodeDialogTest, TheCodeBoxSitsAtItsOffsetFromTheOwner) {
-    QWidget owner;
+    nb::LayeredWindow owner;
     owner.setGeometry(100, 50, 1000, 692);
     owner.show();
     Open(&owner);
@@ -194,14 +194,14 @@ TEST_F(CodeDialogTest, BothCancelButtonsCloseWithoutARequest) {
 TEST_F(CodeDialogTest, TheLoginReachesTheDialogThroughTheWindowsUi) {
     // The reply that asked for the code stays the answer when the dialog is cancelled.
     nb::test::WriteFile("LoginRes.xml", "<r><result>0</result><error>1101</error></r>");
-    nb::QtLauncherUi ui;
+    nb::WindowedLauncherUi ui;
     std::vector<std::string> shown;
     ui.SetMessageRunner([&shown](const std::string& text) { shown.push_back(text); });
     ui.SetCodeDialogRunner([] { CIdentifyingCodeDlg::RunModal(nullptr); });
     nb::SetLauncherUi(&ui);
     bool sawDialog = false;
     QTimer::singleShot(0, [&sawDialog] {
-        auto* open = qobject_cast<CIdentifyingCodeDlg*>(QApplication::activeModalWidget());
+        auto* open = dynamic_cast<CIdentifyingCodeDlg*>(QApplication::activeModalWidget());
         sawDialog = open != nullptr;
         if (open) Click(open->Button(CIdentifyingCodeDlg::kIdCancel));
     });

@@ -22,7 +22,7 @@
 #include "ui/LauncherDlg.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/ServerView.h"
-#include "ui/SkinLineEdit.h"
+#include "SkinNative.h"
 #include "ui/WebPanel.h"
 
 namespace {

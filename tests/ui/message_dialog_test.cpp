@@ -2,10 +2,13 @@
 // its modal run ends.
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include <QApplication>
 #include <string>
 
 #include "WindowTestSupport.h"
+#include "skin/qt/QtSkin.h"
 #include "ui/CMessageDlg.h"
 
 namespace {
@@ -25,7 +28,7 @@ std::string Repeat(const std::string& s, int n) {
 
 // The middle of grid cell i, where any character drawn there leaves ink.
 QRect CellCore(int i) {
-    const QPoint o = CMessageDlg::CellOrigin(i);
+    const QPoint o = nb::ToQt(CMessageDlg::CellOrigin(i));
     return QRect(o.x() + 3, o.y() + 4, 10, 8);
 }
 
@@ -53,8 +56,8 @@ TEST(MessageDialog, TakesTheBackgroundsSizeAndShowsButtonAndLabelWithoutText) {
     bare.fill(Qt::transparent);
     {
         QPainter painter(&bare);
-        painter.drawImage(0, 0, nb::LoadSkinImage(150).Native());
-        painter.drawImage(kOkPlace.topLeft(), strip.Native(), QRect(0, 0, 76, 26));
+        painter.drawImage(0, 0, nb::QtImage(nb::LoadSkinImage(150)));
+        painter.drawImage(kOkPlace.topLeft(), nb::QtImage(strip), QRect(0, 0, 76, 26));
     }
     EXPECT_TRUE(Differs(image, bare, QRect(129, 129, 30, 14)));
     EXPECT_FALSE(Differs(image, bare, QRect(56, 50, 230, 70)));

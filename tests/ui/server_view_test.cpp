@@ -45,8 +45,8 @@ protected:
     ServerView& View() { return window->View(); }
     SkinButton* Grid(int i) { return View().ServerButtons().at(static_cast<size_t>(i)); }
     SkinButton* Recommended(int i) { return View().RecommendedButtons().at(static_cast<size_t>(i)); }
-    const QImage& Composed() { return window->ComposedImage(); }
-    int ButtonFrameShown(QPoint at) {
+    QImage Composed() { return window->ComposedImage(); }
+    int ButtonFrameShown(nb::Point at) {
         return nb::test::FrameShownAt(Composed(), serverStrip, layout::kServerButtonFrames, at);
     }
 
@@ -86,7 +86,7 @@ TEST_F(ServerViewTest, ButtonsCarryTheirIdsAndPlacesAndAZoneShowsAtMostFifteen) 
     ASSERT_EQ(View().ServerButtons().size(), 15u);
     for (int i = 0; i < 15; ++i) {
         EXPECT_EQ(Grid(i)->ControlId(), 2020 + i);
-        EXPECT_EQ(Grid(i)->geometry(), QRect(layout::GridButtonPos(i), QSize(91, 27)));
+        EXPECT_EQ(Grid(i)->geometry(), QRect(nb::ToQt(layout::GridButtonPos(i)), QSize(91, 27)));
         EXPECT_TRUE(Grid(i)->IsToggle());
     }
     EXPECT_EQ(Grid(9)->pos(), QPoint(412, 280));  // fourth row
@@ -176,7 +176,7 @@ TEST_F(ServerViewTest, AStateWithoutAColourKeepsTheUnselectedLookWhenChosen) {
     for (SkinButton* b : {Grid(0), Grid(1), Recommended(0)}) {
         Click(b);
         EXPECT_EQ(b->CurrentFrame(), 0);
-        EXPECT_EQ(ButtonFrameShown(b->pos()), 0);  // still drawn, not gone
+        EXPECT_EQ(ButtonFrameShown(nb::FromQt(b->pos())), 0);  // still drawn, not gone
     }
     // Only maintenance is refused: the last one chosen is the selected server.
     EXPECT_EQ(launcher.context.m_nServerId, 21);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "skin/LayeredWindow.h"
+#include "skin/qt/QtSkin.h"
 #include "skin/SkinButton.h"
 #include "skin/SkinButtonOwner.h"
 #include "skin/SkinCanvas.h"
@@ -29,13 +30,13 @@ SkinImage SolidStrip(int frames, int frameWidth, int height) {
     for (int k = 0; k < frames; ++k)
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < frameWidth; ++x) image.setPixel(k * frameWidth + x, y, kFrameColours[k]);
-    return SkinImage(image);
+    return nb::SkinImageFromQt(image);
 }
 
 SkinImage Backdrop() {
     QImage image(300, 200, QImage::Format_ARGB32);
     image.fill(qRgb(10, 10, 10));
-    return SkinImage(image);
+    return nb::SkinImageFromQt(image);
 }
 
 // A skinned window that records what its buttons ask of it.
@@ -342,7 +343,7 @@ TEST(SkinButtonPicture, StartOrbComposesEachStateFrameAtItsPlace) {
     window.Compose();
     ASSERT_EQ(orb->geometry(), QRect(800, 512, 108, 108));
 
-    const QImage& strip = orb->Image().Native();
+    const QImage& strip = nb::QtImage(orb->Image());
     // The orb's middle is opaque, so the composed pixel is the frame's own pixel.
     auto framePixel = [&](int frame, int x, int y) { return strip.pixel(frame * 108 + x, y); };
     ASSERT_EQ(qAlpha(framePixel(0, 30, 30)), 255);

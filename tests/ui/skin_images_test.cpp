@@ -8,6 +8,7 @@
 
 #include "TestPaths.h"
 #include "skin/SkinImage.h"
+#include "skin/qt/QtSkin.h"
 
 namespace {
 
@@ -53,14 +54,14 @@ TEST_P(SkinPictureTest, HasItsSizeAndFramesThatShowAndDiffer) {
     EXPECT_EQ(image.Height(), e.height);
     EXPECT_EQ(image.FrameWidth(e.frames), e.frameWidth);
     for (unsigned k = 0; k < e.frames; ++k) {
-        const QRect frame = image.FrameRect(e.frames, static_cast<int>(k));
+        const QRect frame = nb::ToQt(image.FrameRect(e.frames, static_cast<int>(k)));
         EXPECT_EQ(frame, QRect(static_cast<int>(k) * e.frameWidth, 0, e.frameWidth, e.height));
-        EXPECT_TRUE(HasVisiblePixels(image.Native(), frame)) << "picture " << e.id << " frame " << k;
+        EXPECT_TRUE(HasVisiblePixels(nb::QtImage(image), frame)) << "picture " << e.id << " frame " << k;
     }
     // The frames of a strip must tell its states apart, or a state change shows nothing.
     std::set<QByteArray> distinct;
     for (unsigned k = 0; k < e.frames; ++k) {
-        const QImage frame = image.Native().copy(image.FrameRect(e.frames, static_cast<int>(k)));
+        const QImage frame = nb::QtImage(image).copy(nb::ToQt(image.FrameRect(e.frames, static_cast<int>(k))));
         distinct.insert(QByteArray(reinterpret_cast<const char*>(frame.constBits()), frame.sizeInBytes()));
     }
     EXPECT_EQ(distinct.size(), e.frames) << "picture " << e.id;
@@ -73,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(AllPictures, SkinPictureTest, ::testing::ValuesIn(kPict
 
 TEST(SkinPictures, WindowBackgroundsHaveTransparentAntiAliasedCornersAndAnOpaqueBody) {
     for (int id : {129, 130, 149, 150}) {
-        const QImage image = LoadSkinImage(id).Native();
+        const QImage image = nb::QtImage(LoadSkinImage(id));
         ASSERT_FALSE(image.isNull()) << id;
         const int w = image.width(), h = image.height();
         for (const QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)})
@@ -99,10 +100,10 @@ TEST(SkinPictures, ZoneTabsAreJpegDataFoundUnderTheSameId) {
         const QByteArray head = file.read(3);
         EXPECT_EQ(head, QByteArray("\xFF\xD8\xFF", 3)) << id;
         const SkinImage image = LoadSkinImage(id);
-        EXPECT_EQ(image.Format(), QByteArray("jpeg"));
-        EXPECT_EQ(qAlpha(image.Native().pixel(0, 0)), 255);
+        EXPECT_EQ(image.Format(), "jpeg");
+        EXPECT_EQ(qAlpha(nb::QtImage(image).pixel(0, 0)), 255);
     }
-    EXPECT_EQ(LoadSkinImage(133).Format(), QByteArray("png"));
+    EXPECT_EQ(LoadSkinImage(133).Format(), "png");
 }
 
 TEST(SkinPictures, EditFieldBitmapIs24BitAndFreeOfTheColourKeys) {
@@ -121,7 +122,7 @@ TEST(SkinPictures, EditFieldBitmapIs24BitAndFreeOfTheColourKeys) {
     // The edit panels make these two colours see-through; the field must not contain them.
     for (int y = 0; y < image.Height(); ++y)
         for (int x = 0; x < image.Width(); ++x) {
-            const QRgb p = image.Native().pixel(x, y);
+            const QRgb p = nb::QtImage(image).pixel(x, y);
             ASSERT_NE(p & 0xFFFFFF, 0xC8C8C8u) << x << "," << y;
             ASSERT_NE(p & 0xFFFFFF, 0x00FF00u) << x << "," << y;
         }
@@ -140,7 +141,7 @@ TEST(SkinPictures, MissingResourceGivesAnEmptyPictureThatSaysWhy) {
     EXPECT_EQ(missing.Height(), 0);
     EXPECT_EQ(missing.LastStatus(), SkinStatus::NotFound);
     EXPECT_EQ(missing.FrameWidth(3), 0);
-    EXPECT_TRUE(missing.FrameRect(3, 0).isEmpty());
+    EXPECT_TRUE(nb::ToQt(missing.FrameRect(3, 0)).isEmpty());
     EXPECT_TRUE(LoadSkinImage(129, SkinResourceType::Bitmap).IsEmpty());
     EXPECT_TRUE(nb::LoadSkinIcon(99999).isNull());
 }
@@ -148,10 +149,10 @@ TEST(SkinPictures, MissingResourceGivesAnEmptyPictureThatSaysWhy) {
 TEST(SkinPictures, StripArithmeticNeverDividesByZeroOrLeavesTheStrip) {
     const SkinImage strip = LoadSkinImage(132);  // 127 wide, 3 frames of 42
     EXPECT_EQ(strip.FrameWidth(0), 0);
-    EXPECT_TRUE(strip.FrameRect(0, 0).isEmpty());
-    EXPECT_TRUE(strip.FrameRect(3, 3).isEmpty());
-    EXPECT_TRUE(strip.FrameRect(3, -1).isEmpty());
-    EXPECT_EQ(strip.FrameRect(3, 2), QRect(84, 0, 42, 39));  // column 126 is never part of a frame
+    EXPECT_TRUE(nb::ToQt(strip.FrameRect(0, 0)).isEmpty());
+    EXPECT_TRUE(nb::ToQt(strip.FrameRect(3, 3)).isEmpty());
+    EXPECT_TRUE(nb::ToQt(strip.FrameRect(3, -1)).isEmpty());
+    EXPECT_EQ(nb::ToQt(strip.FrameRect(3, 2)), QRect(84, 0, 42, 39));  // column 126 is never part of a frame
 }
 
 TEST(SkinPictures, LoadsFromAFileAndFailsQuietlyOnMissingOrBrokenFiles) {
@@ -164,7 +165,7 @@ TEST(SkinPictures, LoadsFromAFileAndFailsQuietlyOnMissingOrBrokenFiles) {
     ASSERT_FALSE(loaded.IsEmpty());
     EXPECT_EQ(loaded.Width(), 68);
     EXPECT_EQ(loaded.Height(), 28);
-    EXPECT_EQ(QColor(loaded.Native().pixel(5, 5)), QColor(10, 200, 30));
+    EXPECT_EQ(QColor(nb::QtImage(loaded).pixel(5, 5)), QColor(10, 200, 30));
 
     const SkinImage missing = nb::LoadSkinImageFromFile(dir.File("absent.png"));
     EXPECT_TRUE(missing.IsEmpty());

@@ -16,7 +16,7 @@
 #include "ui/CDlgUpdate.h"
 #include "ui/CDlgWebPicture.h"
 #include "ui/CMessageDlg.h"
-#include "ui/QtLauncherUi.h"
+#include "ui/WindowedLauncherUi.h"
 #include "ui/UpdateProgress.h"
 #include "ui/WebPanel.h"
 
@@ -300,7 +300,7 @@ TEST_F(UpdateDialogTest, ButtonsCloseOrOpenTheirPages) {
 }
 
 TEST_F(UpdateDialogTest, WorkerMessageIsShownWhileTheWindowKeepsRepaintingThenTheWorkerClosesIt) {
-    nb::QtLauncherUi ui;
+    nb::WindowedLauncherUi ui;
     std::vector<std::string> shown;
     CDlgUpdate* window = nullptr;
     // The message dialog runs modally inside the window's modal run; the window must go on

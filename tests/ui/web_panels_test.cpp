@@ -9,11 +9,13 @@
 #include <memory>
 
 #include "WindowTestSupport.h"
+#include "skin/LayeredWindow.h"
+#include "skin/qt/QtSkin.h"
 #include "app/Endpoints.h"
 #include "ui/CDlgAnnounce.h"
 #include "ui/CDlgWebPicture.h"
 #include "ui/ExternalPages.h"
-#include "ui/WebPageUnavailable.h"
+#include "skin/qt/WebPageUnavailable.h"
 
 namespace {
 
@@ -22,7 +24,7 @@ using nb::CDlgWebPicture;
 using nb::WebPanel;
 
 // An owner window that records the keys it is given and accepts Enter only when told to.
-class Owner : public QWidget {
+class Owner : public nb::LayeredWindow {
 public:
     bool acceptEnter = true;
     std::vector<int> keys;
@@ -62,14 +64,14 @@ TEST(WebPanels, FollowTheOwnerAtTheirOffsetsAndSizes) {
     EXPECT_TRUE(announce.isWindow());
     EXPECT_EQ(announce.parentWidget(), &owner);  // goes with its owner
 
-    announce.FollowOwner(QPoint(100, 50));
-    picture.FollowOwner(QPoint(100, 50));
+    announce.FollowOwner(nb::FromQt(QPoint(100, 50)));
+    picture.FollowOwner(nb::FromQt(QPoint(100, 50)));
     EXPECT_EQ(announce.pos(), QPoint(412, 175));
     EXPECT_EQ(announce.size(), QSize(422, 353));
     EXPECT_EQ(picture.pos(), QPoint(828, 135));
     EXPECT_EQ(picture.size(), QSize(160, 389));
 
-    announce.FollowOwner(QPoint(0, 0));
+    announce.FollowOwner(nb::FromQt(QPoint(0, 0)));
     EXPECT_EQ(announce.pos(), QPoint(312, 125));
 }
 

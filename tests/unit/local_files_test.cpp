@@ -37,7 +37,7 @@ TEST_F(LocalFilesTest, EitherFileMissingFailsAndLoadsNothing) {
     EXPECT_FALSE(nb::test::Exists("log1.txt"));
 }
 
-TEST_F(LocalFilesTest, LoadsFortyMessagesFromTheLanguageSection) {
+TEST_F(LocalFilesTest, LoadsTheMessagesFromTheLanguageSection) {
     nb::test::WriteFile("nbnversion.vsn", "");
     std::string strings = "[local_setting]\r\nlocal_str = SimpChinese\r\n[simpchinese]\r\n";
     for (int n = 0; n < 41; ++n) strings += std::to_string(1001 + n) + "=message " + std::to_string(n) + "\r\n";
@@ -46,7 +46,8 @@ TEST_F(LocalFilesTest, LoadsFortyMessagesFromTheLanguageSection) {
     ASSERT_TRUE(m_ctx.LoadLocalFiles());
     EXPECT_EQ(m_ctx.m_MessageTable[0], "message 0");
     EXPECT_EQ(m_ctx.m_MessageTable[39], "message 39");
-    EXPECT_EQ(m_ctx.m_MessageTable[40], "");  // key 1041 is never loaded
+    EXPECT_EQ(m_ctx.m_MessageTable[40], "message 40");  // a later message, with a built-in text
+    EXPECT_EQ(m_ctx.m_MessageTable[41], "");
     EXPECT_EQ(m_ctx.MessageText(300), "");
     EXPECT_EQ(m_ctx.MessageText(-1), "");
     // The log is a text file: Windows writes its line ends as CR LF.

@@ -69,6 +69,10 @@ Options:
   --fault-times N      the four faults above only for the next N file responses
                        they apply to (default 0: every one)
   --status PATH=CODE   answer status CODE for PATH (exact path, repeatable)
+  --redirect PATH=URL  answer 302 with Location URL for PATH (exact path, repeatable)
+  --cert FILE          serve https with this certificate (PEM; the server's first,
+                       then any intermediates); needs --key
+  --key FILE           the certificate's private key (PEM)
   --verbose            print one line per request on standard output
   --help               show this text
 
@@ -171,6 +175,19 @@ ParseResult ParseCommandLine(int argc, char** argv) {
                 return result;
             }
             o.statusByPath[value.substr(0, eq)] = static_cast<int>(n);
+        } else if (arg == "--redirect") {
+            if (!NeedValue(argc, argv, i, value, result)) return result;
+            const size_t eq = value.find('=');
+            if (eq == std::string::npos || eq == 0 || value[0] != '/' || eq + 1 == value.size()) {
+                result.status = ParseStatus::kError;
+                result.error = "bad value for --redirect (PATH=URL): " + value;
+                return result;
+            }
+            o.redirectByPath[value.substr(0, eq)] = value.substr(eq + 1);
+        } else if (arg == "--cert") {
+            if (!NeedValue(argc, argv, i, o.certFile, result)) return result;
+        } else if (arg == "--key") {
+            if (!NeedValue(argc, argv, i, o.keyFile, result)) return result;
         } else if (arg == "--verbose") {
             o.verbose = true;
         } else {
@@ -178,6 +195,11 @@ ParseResult ParseCommandLine(int argc, char** argv) {
             result.error = "unknown option: " + arg;
             return result;
         }
+    }
+    if (o.certFile.empty() != o.keyFile.empty()) {
+        result.status = ParseStatus::kError;
+        result.error = "--cert and --key go together";
+        return result;
     }
     return result;
 }

@@ -21,6 +21,10 @@ struct StandinOptions {
     bool verbose = false;
     BodyFaults faults;
     std::map<std::string, int> statusByPath;
+    std::map<std::string, std::string> redirectByPath;
+    // Both set: https with this certificate chain and private key (PEM files).
+    std::string certFile;
+    std::string keyFile;
 };
 
 enum class ParseStatus { kRun, kHelp, kError };

@@ -69,13 +69,37 @@ void SetText(httplib::Response& response, int status, const std::string& text) {
 
 StandinServer::StandinServer(const StandinOptions& options)
     : m_options(options), m_faults(options.faults, options.statusByPath), m_accounts(options) {
-    m_server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
-    m_server.set_keep_alive_max_count(kKeepAliveRequests);
+    if (!options.certFile.empty())
+        m_tls = std::make_unique<httplib::SSLServer>(options.certFile.c_str(), options.keyFile.c_str());
+    httplib::Server& server = Listener();
+    server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    server.set_keep_alive_max_count(kKeepAliveRequests);
     m_server.SetHeadHandler(
         [this](httplib::Request& request, std::string_view head) { OnHead(request, head); });
-    m_server.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+    if (m_tls) {
+        m_tls->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
+            std::string head = request.method + " " + request.target + " " + request.version + "\r\n";
+            for (const auto& [name, value] : request.headers) {
+                // The library files the connection's addresses among the headers.
+                if (name == "LOCAL_ADDR" || name == "LOCAL_PORT" || name == "REMOTE_ADDR" || name == "REMOTE_PORT")
+                    continue;
+                head += name + ": " + value + "\r\n";
+            }
+            head += "\r\n";
+            // The request object is the library's own, mutable one; OnHead adjusts it before
+            // the library looks at its ranges and encodings.
+            OnHead(const_cast<httplib::Request&>(request), head);
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+    }
+    server.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
         Route(request, response);
     });
+}
+
+httplib::Server& StandinServer::Listener() {
+    if (m_tls) return *m_tls;
+    return m_server;
 }
 
 int StandinServer::Bind(std::string& error) {
@@ -83,15 +107,20 @@ int StandinServer::Bind(std::string& error) {
         error = "cannot open the log file " + m_options.logFile;
         return -1;
     }
+    if (m_tls && !m_tls->is_valid()) {
+        error = "cannot use the certificate " + m_options.certFile + " with the key " + m_options.keyFile;
+        return -1;
+    }
+    httplib::Server& server = Listener();
     // Without SO_REUSEPORT (the library sets it by default) a second stand-in on a busy
     // port fails to start instead of silently sharing the port with the first one.
-    m_server.set_socket_options([](socket_t sock) {
+    server.set_socket_options([](socket_t sock) {
         int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
     int port = m_options.port;
-    bool bound = port == 0 ? (port = m_server.bind_to_any_port("127.0.0.1")) > 0
-                           : m_server.bind_to_port("127.0.0.1", port);
+    bool bound = port == 0 ? (port = server.bind_to_any_port("127.0.0.1")) > 0
+                           : server.bind_to_port("127.0.0.1", port);
     if (!bound) {
         error = "cannot listen on 127.0.0.1:" + std::to_string(m_options.port);
         return -1;
@@ -101,12 +130,12 @@ int StandinServer::Bind(std::string& error) {
 
 bool StandinServer::Run() {
     if (m_faults.Stopping()) return true;
-    return m_server.listen_after_bind();
+    return Listener().listen_after_bind();
 }
 
 void StandinServer::Stop() {
     m_faults.Stop();
-    m_server.stop();
+    Listener().stop();
 }
 
 void StandinServer::OnHead(httplib::Request& request, std::string_view rawHead) {
@@ -128,6 +157,10 @@ void StandinServer::OnHead(httplib::Request& request, std::string_view rawHead) 
 void StandinServer::Route(const httplib::Request& request, httplib::Response& response) {
     const std::string& path = request.path;
     if (path.rfind(kControlPrefix, 0) == 0) return Control(request, response);
+    if (const auto to = m_options.redirectByPath.find(path); to != m_options.redirectByPath.end()) {
+        response.set_redirect(to->second, 302);
+        return;
+    }
     if (int status = m_faults.StatusFor(path); status != 0) {
         response.status = status;
         response.set_content("<html><body><h1>" + std::to_string(status) + "</h1></body></html>\n",

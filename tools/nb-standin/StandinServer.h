@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "AccountService.h"
@@ -29,9 +30,13 @@ private:
     void Control(const httplib::Request& request, httplib::Response& response);
     void ServeFile(const httplib::Request& request, httplib::Response& response);
     bool MapToLocal(const std::string& urlPath, std::string& local) const;
+    // The listening server: the plain one, or the https one when a certificate is given.
+    httplib::Server& Listener();
 
     StandinOptions m_options;
     CapturingServer m_server;
+    // https has no raw head to capture: its log block is rebuilt from the parsed request.
+    std::unique_ptr<httplib::SSLServer> m_tls;
     FaultSettings m_faults;
     RequestLog m_log;
     AccountService m_accounts;

@@ -8,7 +8,8 @@
 #include <future>
 #include <thread>
 
-#include "ui/QtLauncherUi.h"
+#include "skin/LayeredWindow.h"
+#include "ui/WindowedLauncherUi.h"
 
 namespace {
 
@@ -20,15 +21,15 @@ void ProcessEventsUntil(const std::function<bool()>& done) {
 
 }  // namespace
 
-TEST(QtLauncherUi, WorkerRequestsRunOnTheUiThreadAndTheWorkerWaitsForThem) {
-    nb::QtLauncherUi ui;
+TEST(WindowedLauncherUi, WorkerRequestsRunOnTheUiThreadAndTheWorkerWaitsForThem) {
+    nb::WindowedLauncherUi ui;
     std::vector<std::string> shown;
     std::atomic<bool> ranOnUiThread{true};
     ui.SetMessageRunner([&](const std::string& text) {
         ranOnUiThread = ranOnUiThread && QThread::currentThread() == qApp->thread();
         shown.push_back(text);
     });
-    QWidget window;
+    nb::LayeredWindow window;
     window.show();
     ui.SetMainWindow(&window);
 
@@ -57,9 +58,9 @@ public:
     }
 };
 
-TEST(QtLauncherUi, ShutdownReleasesAWaitingWorkerWithoutShowingItsRequest) {
+TEST(WindowedLauncherUi, ShutdownReleasesAWaitingWorkerWithoutShowingItsRequest) {
     // Left alive if the worker is never released: it still waits inside.
-    auto* ui = new nb::QtLauncherUi;
+    auto* ui = new nb::WindowedLauncherUi;
     bool shown = false;
     ui->SetMessageRunner([&](const std::string&) { shown = true; });
     RequestCatcher catcher;
@@ -90,10 +91,10 @@ TEST(QtLauncherUi, ShutdownReleasesAWaitingWorkerWithoutShowingItsRequest) {
     delete ui;
 }
 
-TEST(QtLauncherUi, CloseRequestWithoutAWindowDoesNothing) {
-    nb::QtLauncherUi ui;
+TEST(WindowedLauncherUi, CloseRequestWithoutAWindowDoesNothing) {
+    nb::WindowedLauncherUi ui;
     {
-        QWidget window;
+        nb::LayeredWindow window;
         ui.SetMainWindow(&window);
     }
     ui.CloseMainWindow();  // the window is gone: no crash

@@ -1,4 +1,4 @@
-#include "ui/WebPanel.h"
+#include "SkinNative.h"
 
 #include <unistd.h>
 
@@ -16,9 +16,10 @@
 #include "app/TraceLog.h"
 #include "platform/ExecutablePath.h"
 #include "platform/Files.h"
+#include "skin/SkinSystem.h"
 #include "skin/SkinText.h"
-#include "ui/ExternalPages.h"
-#include "ui/WebPageUnavailable.h"
+#include "skin/qt/QtSkin.h"
+#include "skin/qt/WebPageUnavailable.h"
 
 namespace nb {
 namespace {
@@ -87,25 +88,25 @@ CreateWebView BrowserModule() {
 
 }  // namespace
 
-void KeepModalAbovePanels(const QWidget* owner) {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal != owner && modal->isVisible()) modal->raise();
-}
-
-WebPanel::WebPanel(QWidget* owner, const WebPanelLayout& layout, const std::string& url)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_layout(layout), m_url(SkinTextFromGbk(url)) {
+WebPanel::WebPanel(LayeredWindowNative* owner, const WebPanelLayout& layout, const std::string& url)
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), m_layout(layout), m_url(ToQt(SkinTextFromGbk(url))) {
     // The owner is a modal window; the panel must take input all the same, and it goes
     // with its owner (a close request only hides it: the owner shows it again).
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setFixedSize(m_layout.size);
+    setFixedSize(ToQt(m_layout.size));
 }
 
 WebPanel::~WebPanel() = default;
 
-void WebPanel::FollowOwner(const QPoint& ownerOrigin) {
+void WebPanel::FollowOwner(Point ownerOrigin) {
     // A fixed size was set at construction; only the place follows the owner.
-    move(ownerOrigin + m_layout.offset);
+    move(ToQt(ownerOrigin + m_layout.offset));
 }
+
+void WebPanel::ShowPanel() { show(); }
+void WebPanel::HidePanel() { hide(); }
+void WebPanel::RaisePanel() { raise(); }
+bool WebPanel::IsPanelShown() const { return isVisible(); }
 
 bool WebPanel::PrepareBrowser() {
     if (SwitchedOff() || OffscreenPlatform()) return false;
@@ -141,10 +142,10 @@ void WebPanel::EnsureContent() {
     }
     if (!m_pContent) {
         // The part of the content inside the panel, in the content's own coordinates.
-        const QRect visible(-m_layout.controlRect.topLeft(), m_layout.size);
+        const QRect visible(-ToQt(m_layout.controlRect.Origin()), ToQt(m_layout.size));
         m_pContent = new WebPageUnavailable(this, m_url, visible);
     }
-    m_pContent->setGeometry(m_layout.controlRect);
+    m_pContent->setGeometry(ToQt(m_layout.controlRect));
     // Keys are taken from the page's widgets before they see them; the panel itself only
     // gets what the page passes up, so a key is never handled twice.
     WatchKeys(m_pContent);
@@ -163,7 +164,7 @@ void WebPanel::OpenNewWindowRequest(const QUrl& url) {
     // a program registered for some other scheme.
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) return;
-    OpenUrlInDefaultBrowser(url);
+    OpenUrlInDefaultBrowser(url.toString().toStdU16String());
 }
 
 void WebPanel::showEvent(QShowEvent* event) {

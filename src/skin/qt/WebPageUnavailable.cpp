@@ -1,8 +1,9 @@
-#include "ui/WebPageUnavailable.h"
+#include "skin/qt/WebPageUnavailable.h"
 
 #include <QPainter>
 
 #include "skin/SkinText.h"
+#include "skin/qt/QtSkin.h"
 
 namespace nb {
 namespace {
@@ -24,8 +25,8 @@ void WebPageUnavailable::paintEvent(QPaintEvent*) {
     const QRect area = m_visible.adjusted(kMargin, kMargin, -kMargin, -kMargin);
     painter.setFont(SkinFont(14));
     const QRect title = painter.boundingRect(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                                             SkinTextFromGbk(kCannotShow));
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, SkinTextFromGbk(kCannotShow));
+                                             ToQt(SkinTextFromGbk(kCannotShow)));
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, ToQt(SkinTextFromGbk(kCannotShow)));
     painter.setFont(SkinFont(12));
     painter.drawText(area.adjusted(0, title.height() + 6, 0, 0),
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, m_url);

@@ -1,16 +1,14 @@
-#include "ui/QtLauncherUi.h"
+#include "ui/WindowedLauncherUi.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
-#include <QThread>
 #include <cstdio>
 #include <memory>
 
 #include "app/TextEncoding.h"
+#include "skin/LayeredWindow.h"
 
 namespace nb {
 
-QtLauncherUi::QtLauncherUi() {
+WindowedLauncherUi::WindowedLauncherUi() {
     m_messageRunner = [](const std::string& text) {
         std::fprintf(stderr, "[message] %s\n", GbkToUtf8(text).c_str());
     };
@@ -20,24 +18,31 @@ QtLauncherUi::QtLauncherUi() {
     m_codeDialogRunner = [] {};
 }
 
-QtLauncherUi::~QtLauncherUi() { Shutdown(); }
+WindowedLauncherUi::~WindowedLauncherUi() { Shutdown(); }
 
-void QtLauncherUi::SetMainWindow(QWidget* window) { m_mainWindow = window; }
+void WindowedLauncherUi::SetMainWindow(LayeredWindow* window) {
+    m_mainWindow = window;
+    m_mainWindowLifetime = window ? window->Lifetime() : std::weak_ptr<const bool>();
+}
 
-void QtLauncherUi::Shutdown() {
+LayeredWindow* WindowedLauncherUi::MainWindow() const {
+    return m_mainWindowLifetime.expired() ? nullptr : m_mainWindow;
+}
+
+void WindowedLauncherUi::Shutdown() {
     std::lock_guard lock(m_mutex);
     m_shutDown = true;
     ++m_generation;
     m_done.notify_all();
 }
 
-bool QtLauncherUi::IsShutDown() const {
+bool WindowedLauncherUi::IsShutDown() const {
     std::lock_guard lock(m_mutex);
     return m_shutDown;
 }
 
-void QtLauncherUi::RunOnUiThread(std::function<void()> fn) {
-    if (QThread::currentThread() == thread()) {
+void WindowedLauncherUi::RunOnUiThread(std::function<void()> fn) {
+    if (OnUiThread()) {
         if (!IsShutDown()) fn();
         return;
     }
@@ -53,34 +58,31 @@ void QtLauncherUi::RunOnUiThread(std::function<void()> fn) {
     }
     // The request holds the shared state, not the caller's stack, so a caller released by
     // Shutdown may return before the request is dropped.
-    QMetaObject::invokeMethod(
-        this,
-        [this, call, fn = std::move(fn)] {
-            if (!IsShutDown()) fn();
-            std::lock_guard lock(m_mutex);
-            call->finished = true;
-            m_done.notify_all();
-        },
-        Qt::QueuedConnection);
+    PostToUiThread([this, call, fn = std::move(fn)] {
+        if (!IsShutDown()) fn();
+        std::lock_guard lock(m_mutex);
+        call->finished = true;
+        m_done.notify_all();
+    });
     std::unique_lock lock(m_mutex);
     m_done.wait(lock, [&] { return call->finished || m_generation != generation; });
 }
 
-void QtLauncherUi::ShowMessageText(const std::string& text) {
+void WindowedLauncherUi::ShowMessageText(const std::string& text) {
     RunOnUiThread([this, text] { m_messageRunner(text); });
 }
 
-void QtLauncherUi::ShowSystemBox(const std::string& text, const std::string& caption) {
+void WindowedLauncherUi::ShowSystemBox(const std::string& text, const std::string& caption) {
     RunOnUiThread([this, text, caption] { m_boxRunner(text, caption); });
 }
 
-void QtLauncherUi::CloseMainWindow() {
+void WindowedLauncherUi::CloseMainWindow() {
     RunOnUiThread([this] {
-        if (QWidget* window = m_mainWindow.data()) window->close();
+        if (LayeredWindow* window = MainWindow()) window->CloseWindow();
     });
 }
 
-void QtLauncherUi::RunVerificationCodeDialog() {
+void WindowedLauncherUi::RunVerificationCodeDialog() {
     RunOnUiThread([this] { m_codeDialogRunner(); });
 }
 

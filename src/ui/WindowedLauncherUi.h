@@ -1,32 +1,33 @@
 #pragma once
-#include <QObject>
-#include <QPointer>
-#include <QWidget>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 
+#include "SkinNative.h"
 #include "app/LauncherUi.h"
 
 namespace nb {
+
+class LayeredWindow;
 
 // The windows' side of LauncherUi. Requests may come from the update worker: they are
 // run on the user-interface thread while the caller waits. Shutdown() releases every
 // waiting caller without running its request, so the exit can join the worker while the
 // worker is waiting for a message dialog that will never be shown.
-class QtLauncherUi final : public QObject, public LauncherUi {
-    Q_OBJECT
+class WindowedLauncherUi final : public UiThreadInvoker, public LauncherUi {
 public:
     using MessageRunner = std::function<void(const std::string& gbkText)>;
     using BoxRunner = std::function<void(const std::string& text, const std::string& caption)>;
     using DialogRunner = std::function<void()>;
 
-    QtLauncherUi();
-    ~QtLauncherUi() override;
+    WindowedLauncherUi();
+    ~WindowedLauncherUi() override;
 
-    // The window that a close request reaches (the application's main window).
-    void SetMainWindow(QWidget* window);
-    QWidget* MainWindow() const { return m_mainWindow.data(); }
+    // The window that a close request reaches (the application's main window); none once
+    // that window is gone.
+    void SetMainWindow(LayeredWindow* window);
+    LayeredWindow* MainWindow() const;
 
     // How each request is shown; the windows install the launcher's own dialogs.
     void SetMessageRunner(MessageRunner runner) { m_messageRunner = std::move(runner); }
@@ -46,7 +47,9 @@ private:
     // Runs fn on the user-interface thread and waits for it, unless shut down first.
     void RunOnUiThread(std::function<void()> fn);
 
-    QPointer<QWidget> m_mainWindow;
+    // Only touched on the user-interface thread.
+    LayeredWindow* m_mainWindow = nullptr;
+    std::weak_ptr<const bool> m_mainWindowLifetime;
     MessageRunner m_messageRunner;
     BoxRunner m_boxRunner;
     DialogRunner m_codeDialogRunner;

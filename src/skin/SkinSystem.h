@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+
+namespace nb {
+
+// The few services of the window system the windows need besides windows; each backend
+// provides them.
+
+// Opens a web address (UTF-16) in the user's default browser.
+void OpenUrlInDefaultBrowser(const std::u16string& url);
+
+// The plain system message box: one OK button, no owner; returns when it is dismissed.
+void RunSystemBox(const std::u16string& text, const std::u16string& caption);
+
+// Whether the address is a web page (http or https): the only kind a page may send out to
+// the default browser.
+bool IsWebAddress(const std::u16string& url);
+
+}  // namespace nb

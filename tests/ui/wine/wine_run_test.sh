@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The whole run of the Windows launcher with its windows, under Wine and Xvfb, against the
+# Linux stand-in: started two builds behind in a folder with a Chinese name, it applies both
+# patches in its update window, opens the main window, a server is chosen, the demo account
+# logs in through the code dialog, and the Windows stand-in game client receives exactly the
+# command line. Screenshots of the three windows land in SHOTS (when given).
+# Usage: wine_run_test.sh LINUX-BUILD WINDOWS-BUILD [SHOTS]  (Wine's environment set, code page 936)
+source "$(dirname "$0")/../../e2e/lib.sh" "$1"
+source "$NB_SRC/tests/e2e/login_lib.sh"
+NB_WIN_BUILD="$(cd "${2:?Windows build folder}" && pwd)"
+SHOTS="${3:-}"
+unset NB_MACHINE_SETTINGS
+# The stand-ins play the Windows build's hosts.
+win_host() { sed -n "s/^$1:STRING=//p" "$NB_WIN_BUILD/CMakeCache.txt"; }
+NB_CONFIG_HOST="$(win_host NB_CONFIG_HOST)" NB_PORTAL_HOST="$(win_host NB_PORTAL_HOST)"
+NB_ACCOUNT_HOST="$(win_host NB_ACCOUNT_HOST)"
+for host in "$NB_CONFIG_HOST" "$NB_PORTAL_HOST" "$NB_ACCOUNT_HOST"; do
+  [[ "$host" =~ ^127\.0\.0\.1:[0-9]+$ ]] || { echo "skipped: the Windows build's host $host is not on loopback"; exit 77; }
+done
+NB_ZONE_LIST_URL="http://$NB_CONFIG_HOST/norbel_xml/zonelist.xml"
+[ -x "$NB_WIN_BUILD/nb-vd-standin.exe" ] || fail "no Windows stand-in game client in $NB_WIN_BUILD"
+
+nb_start_xvfb
+# Wine's desktop process belongs to the display it was started under: a server of our own.
+wineserver -k 2> /dev/null || true
+wineserver -w 2> /dev/null || true
+# The window face and the Chinese face, as a fresh prefix lacks them.
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /d 'Liberation Serif' /f > /dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun /d 'WenQuanYi Micro Hei' /f > /dev/null 2>&1
+trap 'wineserver -k 2> /dev/null || true; nb_cleanup' EXIT
+
+shot() { [ -z "$SHOTS" ] || nb_shot_window "$1" "$SHOTS/$2"; }
+
+site="$NB_TMP/site"
+nb_make_patch_chain "$site"
+nb_start_standin "$site" --accounts "$NB_SRC/tools/nb-standin/demo-accounts.txt" --always-code \
+  --stall-after 100000 --fault-path /patch/NBRK11
+inst="$NB_TMP/电信区 game"
+nb_make_install "$inst" 10 1.0.10 "$NB_WIN_BUILD/NbLauncher.exe"
+cp "$NB_TMP/game10/data.txt" "$inst/"
+cp "$NB_WIN_BUILD/nb-vd-standin.exe" "$inst/Vd.exe"
+(cd "$inst" && exec wine ./NbLauncher.exe > "$NB_TMP/run.out" 2>&1 &)
+
+update="$(nb_wait_window 1000x692 "NorbelrokOnline 1" 60)" || fail "no update window: $(nb_window_list) $(cat "$NB_TMP/run.out")"
+nb_wait_for "nb_find_window 422x353 > /dev/null && nb_find_window 160x389 > /dev/null" 30 ||
+  fail "the web panels are not shown: $(nb_window_list)"
+sleep 1
+shot "$update" windows-update.png
+nb_standin_stalled "$NB_PORTAL_HOST" || fail "the first patch is not held at its stall"
+curl -s --noproxy '*' "http://$NB_PORTAL_HOST/_standin/fault?stall_after=-1" > /dev/null
+pass "the update window shows the first patch's download with its panels"
+
+nb_wait_for "grep -q '^build=12' '$inst/nbnversion.vsn'" 120 ||
+  fail "not updated: $(cat "$inst/nbnversion.vsn"; tail -5 "$inst/log1.txt"; cat "$NB_TMP/run.out")"
+cmp -s "$inst/data.txt" "$NB_TMP/game12/data.txt" || fail "data.txt not patched"
+pass "both patches applied in the update window"
+
+main="$(nb_wait_window 1000x692 NorbelrokOnline 60)" || fail "no main window: $(nb_window_list)"
+sleep 1
+shot "$main" windows-main.png
+nb_click_in "$main" $(nb_at_grid 0)
+nb_click_in "$main" $NB_AT_START
+nb_wait_for 'grep -q "==========OnBtnEnterClick==========" "$inst/log1.txt"' 15 || fail "no login page"
+sleep 1
+shot "$main" windows-login.png
+pass "a server chosen, the login page shown"
+
+# The boxes are pop-ups over the main window: a click gives one the focus, and what is typed
+# goes there (focusing the main window would take it away).
+login_with() {
+  nb_click_in "$main" $NB_AT_ACCOUNT
+  xdotool key --clearmodifiers ctrl+a BackSpace
+  xdotool type --delay 30 "test"
+  nb_click_in "$main" $NB_AT_PASSWORD
+  xdotool key --clearmodifiers ctrl+a BackSpace
+  xdotool type --delay 30 "123456"
+  xdotool key Return
+}
+login_with
+message="$(nb_wait_window 303x176 "" 20)" || fail "the service's demand for a code was not shown"
+grep -aq "GET /interface/login.php" "$NB_TMP/requests.log" || fail "no login was sent: $(tail -3 "$inst/log1.txt")"
+sleep 1
+shot "$message" windows-message.png
+nb_click_in "$message" 148 135
+nb_wait_gone "$message" 10 || fail "the message stays"
+login_with
+code_dialog="$(nb_wait_window 373x268 "" 20)" || fail "no code dialog: $(nb_window_list)"
+sleep 1
+shot "$code_dialog" windows-code.png
+right="$(nb_standin_code)"
+[[ "$right" =~ ^[0-9]{4}$ ]] || fail "no code from the stand-in: $right"
+nb_click_in "$code_dialog" 277 134
+xdotool type --delay 30 "$right"
+nb_click_in "$code_dialog" 118 203
+nb_wait_for "[ -s '$inst/vd-args.txt' ]" 20 || fail "the game client was not started: $(tail -5 "$inst/log1.txt")"
+pass "the demo account logs in through the code dialog"
+
+# Exactly: the quoted client path (the folder has a blank), dev:server, address, id, token.
+line="$(cat "$inst/vd-args.txt")"
+winpath="Z:$(printf '%s' "$inst" | sed 's|/|\\|g')\\Vd.exe"
+prefix="\"$winpath\" dev:昆仑 127.0.0.1:7011 10001 "
+[ "${line#"$prefix"}" != "$line" ] || fail "game client command line: $line (expected it to start with $prefix)"
+IFS='|' read -r login addiction date key auth rest <<< "${line#"$prefix"}"
+[ "$login" = test ] && [ "$addiction" = 0 ] && [ -z "$rest" ] && [[ "$date" =~ ^[0-9]+$ ]] &&
+  [[ "$key" =~ ^[0-9a-f]{32}$ ]] || fail "the token: ${line#"$prefix"}"
+[ "$auth" = "$(printf '%s' "test|$key|$date" | md5sum | cut -c1-32)" ] || fail "the token's check: $auth"
+pass "the game client received exactly the command line"
