@@ -32,7 +32,18 @@ nb_wine_stop() {
   wineserver -w 2>/dev/null || true
 }
 
+# nb_win_step NAME: ends the step before (printing its wall time) and starts the next; the
+# stage's parts are timed apart so that the build and the runs under Wine can be told apart.
+NB_WIN_STEP=""
+NB_WIN_STEP_START=0
+nb_win_step() {
+  if [ -n "$NB_WIN_STEP" ]; then echo "== Windows stage, $NB_WIN_STEP: $((SECONDS - NB_WIN_STEP_START))s"; fi
+  NB_WIN_STEP="$1"
+  NB_WIN_STEP_START=$SECONDS
+}
+
 nb_windows_stage() {
+  nb_win_step "cross build"
   cmake -S "$NB_ROOT" -B "$NB_WIN_BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$NB_ROOT/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DNB_CONFIG_HOST="$NB_WIN_HOST" -DNB_PORTAL_HOST="$NB_WIN_HOST" \
     -DNB_ACCOUNT_HOST="$NB_WIN_HOST"
@@ -46,6 +57,7 @@ nb_windows_stage() {
     return 1
   fi
 
+  nb_win_step "fresh Wine prefix"
   nb_wine_env
   nb_wine_stop
   rm -rf "$WINEPREFIX"
@@ -56,17 +68,19 @@ nb_windows_stage() {
   # The code page follows the locale the wineserver starts under: one server per locale.
   local locale
   for locale in zh_CN.UTF-8 C.UTF-8; do
-    echo "== Windows unit tests under Wine, LC_ALL=$locale"
+    nb_win_step "unit tests under Wine, LC_ALL=$locale"
     nb_wine_start "$locale"
     # One at a time: the process tests place their child program beside the test binary.
     LC_ALL="$locale" ctest --test-dir "$NB_WIN_BUILD" --output-on-failure -L unit
     nb_wine_stop
   done
 
-  echo "== the Windows launcher's patch cycle under Wine"
+  nb_win_step "the Windows launcher's patch cycle and the installer under Wine"
   nb_wine_start zh_CN.UTF-8
   LC_ALL=zh_CN.UTF-8 bash "$NB_ROOT/tests/windows/patch_cycle_test.sh" "$NB_BUILD" "$NB_WIN_BUILD"
+  LC_ALL=zh_CN.UTF-8 bash "$NB_ROOT/installer/install_test.sh" "$NB_WIN_BUILD"
   nb_wine_stop
+  nb_win_step ""
   trap - EXIT
   rm -rf "$WINEPREFIX"
 }

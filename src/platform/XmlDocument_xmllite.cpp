@@ -5,7 +5,9 @@
 #include <shlwapi.h>
 #include <xmllite.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
 #include <deque>
 #include <vector>
 
@@ -53,8 +55,48 @@ private:
     T* m_p = nullptr;
 };
 
+// How the reader's UTF-16 goes back to bytes. A document of bytes (UTF-8, GBK, any code page)
+// is given to the reader one character per byte, so each character below 256 is the byte the
+// document held, and the texts come back exactly as written, whatever the encoding: what the
+// Linux parser gives, and what the launcher's GBK strings need. The reader knows few encodings
+// (Wine's only UTF-8 and UTF-16), so it is never asked to decode one. Characters above 255 can
+// only come from character references, which become UTF-8 as on Linux. A UTF-16 document is
+// decoded by the reader and its texts become UTF-8.
+thread_local bool t_bytesAsRead = false;
+
+void AppendCodePoint(std::string& out, uint32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
 void AppendUtf8(std::string& out, const wchar_t* text, UINT length) {
     if (length == 0) return;
+    if (t_bytesAsRead) {
+        for (UINT i = 0; i < length; ++i) {
+            uint32_t c = static_cast<uint16_t>(text[i]);
+            if (c < 0x100) {
+                out.push_back(static_cast<char>(c));
+                continue;
+            }
+            if (c >= 0xD800 && c < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+                c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint16_t>(text[++i]) - 0xDC00);
+            AppendCodePoint(out, c);
+        }
+        return;
+    }
     const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
     if (size <= 0) return;
     const size_t at = out.size();
@@ -66,6 +108,27 @@ std::string ToUtf8(const wchar_t* text, UINT length) {
     std::string out;
     AppendUtf8(out, text, length);
     return out;
+}
+
+// The document's bytes as UTF-16, one character per byte (see above), with a byte order mark;
+// the declaration's encoding name is blanked out, since it no longer describes the input.
+std::wstring WidenBytes(std::string_view bytes) {
+    std::wstring wide;
+    wide.reserve(bytes.size() + 1);
+    wide.push_back(L'\xFEFF');
+    for (char c : bytes) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    if (bytes.starts_with("<?xml")) {
+        const size_t end = bytes.find("?>");
+        const size_t name = bytes.find("encoding", 5);
+        if (end != std::string_view::npos && name != std::string_view::npos && name < end) {
+            size_t stop = name + 8;
+            while (stop < end && bytes[stop] != '"' && bytes[stop] != '\'') ++stop;  // to the opening quote
+            if (stop < end) stop = bytes.find(bytes[stop], stop + 1);                 // to the closing one
+            if (stop != std::string_view::npos && stop < end)
+                for (size_t i = name; i <= stop; ++i) wide[i + 1] = L' ';
+        }
+    }
+    return wide;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -249,18 +312,21 @@ struct XmlDocument::Impl {
 bool XmlDocument::Impl::Parse(std::string_view bytes) {
     Clear();
     if (bytes.empty() || bytes.size() >= 0x7FFFFFFF) return false;
-    std::string input;
-    if (!IsUtf16(bytes)) {
+    std::wstring wide;
+    t_bytesAsRead = !IsUtf16(bytes);
+    if (t_bytesAsRead) {
+        if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);  // UTF-8's byte order mark
         if (!StructureIsComplete(bytes)) return false;
+        wide = WidenBytes(bytes);
         // White space after the last markup is always allowed, and it keeps the reader from
         // meeting the end of the input right after a declaration.
-        input.reserve(bytes.size() + 1);
-        input.assign(bytes);
-        input.push_back('\n');
-        bytes = input;
+        wide.push_back(L'\n');
     }
+    const BYTE* data = t_bytesAsRead ? reinterpret_cast<const BYTE*>(wide.data()) : reinterpret_cast<const BYTE*>(bytes.data());
+    const size_t size = t_bytesAsRead ? wide.size() * sizeof(wchar_t) : bytes.size();
+    if (size >= 0x7FFFFFFF) return false;
     ComPtr<IStream> stream;
-    *stream.Out() = ::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
+    *stream.Out() = ::SHCreateMemStream(data, static_cast<UINT>(size));
     ComPtr<IXmlReader> reader;
     if (!stream.Get() || FAILED(::CreateXmlReader(kIidXmlReader, reinterpret_cast<void**>(reader.Out()), nullptr)))
         return false;

@@ -12,8 +12,4 @@ void OpenUrlInDefaultBrowser(const std::u16string& url);
 // The plain system message box: one OK button, no owner; returns when it is dismissed.
 void RunSystemBox(const std::u16string& text, const std::u16string& caption);
 
-// Whether the address is a web page (http or https): the only kind a page may send out to
-// the default browser.
-bool IsWebAddress(const std::u16string& url);
-
 }  // namespace nb

@@ -1,6 +1,7 @@
 #include "update/Download.h"
 
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include "app/LauncherContext.h"
@@ -11,6 +12,7 @@
 #include "platform/HttpPartFile.h"
 #include "platform/HttpTransfer.h"
 #include "platform/Sleep.h"
+#include "update/BackgroundDigest.h"
 #include "update/PatchManifest.h"
 #include "update/PatchVerification.h"
 #include "update/ReleaseKeys.h"
@@ -108,6 +110,7 @@ struct Transfer {
     uint64_t wholeSize = 0;
     bool writeFailed = false;
     DownloadCheck* check = nullptr;
+    BackgroundDigest* hasher = nullptr;  // feeds check->digest while the transfer goes on
     std::string tempPath;
 
     void PublishTotal(uint64_t total) {
@@ -144,6 +147,7 @@ struct Transfer {
     // The digest starts afresh with every reply, then takes the bytes the file keeps.
     bool StartDigest() {
         if (!check || !check->digest) return true;
+        hasher->Wait();
         uint8_t scratch[32];
         check->digest->Finish(scratch, sizeof scratch);
         if (existing == 0) return true;
@@ -202,7 +206,7 @@ struct Transfer {
             writeFailed = true;
             return false;
         }
-        if (check && check->digest) check->digest->Update(data, size);
+        if (hasher) hasher->Update(data, size);
         received += size;
         PublishDone();
         return true;
@@ -220,6 +224,9 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
         return false;
     }
 
+    std::optional<BackgroundDigest> hasher;
+    if (check && check->digest) hasher.emplace(*check->digest);
+
     platform::HttpRequest request;
     request.url = url;
     request.agent = agent;
@@ -235,6 +242,7 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
         t.existing = file.Size();
         t.rangeSent = t.existing > 0;
         t.check = check;
+        t.hasher = hasher ? &*hasher : nullptr;
         t.tempPath = tempPath;
         request.rangeStart.reset();
         if (t.rangeSent) request.rangeStart = t.existing;
@@ -243,6 +251,7 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
         receiver.onHead = [&t](const platform::HttpHead& head) { return t.OnHead(head); };
         receiver.onBody = [&t](const char* data, size_t size) { return t.OnBody(data, size); };
         const platform::HttpResult result = platform::HttpGet(request, receiver);
+        if (hasher) hasher->Wait();
 
         // With the stale bytes gone no Range goes out again, so this happens once at most.
         if (t.reply == Reply::Refetch && !t.writeFailed) continue;

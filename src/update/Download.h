@@ -11,7 +11,8 @@ class Digest;
 
 // What a checked download learns on the way. Every byte of the finished file passes
 // through `digest` once and in order: the bytes a resumed temporary file already held are
-// read once, when the server agrees to continue it, and the new ones as they arrive. The
+// read once, when the server agrees to continue it, and the new ones as they arrive (hashed
+// on a thread of their own while the transfer goes on). The
 // file may not grow beyond `maxSize`; a server that sends more ends the call with false and
 // the temporary file dropped.
 struct DownloadCheck {

@@ -1,8 +1,7 @@
-#include "LoopbackServer.h"
+#include "LoopbackServerState.h"
 
 #include <httplib.h>
 #include <netinet/in.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,59 +16,15 @@
 
 namespace nb::test {
 
-struct LoopbackServer::Impl {
+struct LoopbackServer::Impl : State {
     httplib::Server server;
     std::thread thread;
-    int port = 0;
-
-    mutable std::mutex mutex;
-    std::condition_variable changed;
-    std::map<std::string, std::string> bodies;
-    std::map<std::string, Handler> handlers;
-    std::vector<Request> requests;
-    bool ignoreRange = false;
-    int fixedStatus = 0;
-    std::string fixedBody;
-    size_t cutAfter = npos;
-    size_t stallAfter = npos;
-    bool chunked = false;
-    size_t stalls = 0;
-    bool released = false;
-    bool closing = false;
 
     void Answer(const httplib::Request& req, httplib::Response& res);
     void SendBody(httplib::Response& res, const std::string& body);
     bool SendSlice(const std::shared_ptr<std::string>& body, size_t offset, httplib::DataSink& sink,
                    size_t cut, size_t stall);
 };
-
-bool LoopbackServer::Request::HasHeader(const std::string& name) const {
-    return HeaderCount(name) > 0;
-}
-
-size_t LoopbackServer::Request::HeaderCount(const std::string& name) const {
-    return static_cast<size_t>(std::count_if(headers.begin(), headers.end(), [&](const auto& header) {
-        return ::strcasecmp(header.first.c_str(), name.c_str()) == 0;
-    }));
-}
-
-std::string LoopbackServer::Request::Header(const std::string& name) const {
-    for (const auto& [key, value] : headers) {
-        if (::strcasecmp(key.c_str(), name.c_str()) == 0) return value;
-    }
-    return {};
-}
-
-bool LoopbackServer::Request::HasParam(const std::string& name) const {
-    return std::any_of(params.begin(), params.end(), [&](const auto& param) { return param.first == name; });
-}
-
-std::string LoopbackServer::Request::Param(const std::string& name) const {
-    for (const auto& [key, value] : params) {
-        if (key == name) return value;
-    }
-    return {};
-}
 
 LoopbackServer::LoopbackServer() : m_impl(std::make_unique<Impl>()) {
     for (const char* name :
@@ -105,84 +60,8 @@ LoopbackServer::~LoopbackServer() {
     if (m_impl->thread.joinable()) m_impl->thread.join();
 }
 
-int LoopbackServer::Port() const {
-    return m_impl->port;
-}
-std::string LoopbackServer::HostPort() const {
-    return "127.0.0.1:" + std::to_string(m_impl->port);
-}
-std::string LoopbackServer::Url(const std::string& path) const {
-    return "http://" + HostPort() + path;
-}
-
-void LoopbackServer::Serve(const std::string& path, std::string body) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->bodies[path] = std::move(body);
-}
-
-void LoopbackServer::Handle(const std::string& path, Handler handler) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->handlers[path] = std::move(handler);
-}
-
-void LoopbackServer::Answer(const std::string& path, Reply reply) {
-    Handle(path, [reply = std::move(reply)](const Request&) { return reply; });
-}
-
-void LoopbackServer::SetIgnoreRange(bool ignore) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->ignoreRange = ignore;
-}
-
-void LoopbackServer::SetFixedStatus(int status, std::string body) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->fixedStatus = status;
-    m_impl->fixedBody = std::move(body);
-}
-
-void LoopbackServer::SetCutAfter(size_t bytes) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->cutAfter = bytes;
-}
-
-void LoopbackServer::SetStallAfter(size_t bytes) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->stallAfter = bytes;
-    m_impl->released = false;
-}
-
-void LoopbackServer::SetChunked(bool chunked) {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->chunked = chunked;
-}
-
-bool LoopbackServer::WaitForStall() {
-    std::unique_lock lock(m_impl->mutex);
-    return m_impl->changed.wait_for(lock, std::chrono::seconds(30), [this] { return m_impl->stalls > 0; });
-}
-
-void LoopbackServer::ReleaseStall() {
-    {
-        std::lock_guard lock(m_impl->mutex);
-        m_impl->released = true;
-    }
-    m_impl->changed.notify_all();
-}
-
-std::vector<LoopbackServer::Request> LoopbackServer::Requests() const {
-    std::lock_guard lock(m_impl->mutex);
-    return m_impl->requests;
-}
-
-size_t LoopbackServer::RequestCount() const {
-    std::lock_guard lock(m_impl->mutex);
-    return m_impl->requests.size();
-}
-
-std::vector<std::string> LoopbackServer::Targets() const {
-    std::vector<std::string> targets;
-    for (const Request& request : Requests()) targets.push_back(request.target);
-    return targets;
+LoopbackServer::State& LoopbackServer::Shared() const {
+    return *m_impl;
 }
 
 void LoopbackServer::Impl::Answer(const httplib::Request& req, httplib::Response& res) {

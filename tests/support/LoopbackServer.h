@@ -82,7 +82,9 @@ public:
     static constexpr size_t npos = static_cast<size_t>(-1);
 
 private:
-    struct Impl;
+    struct State;  // shared by the platforms' servers
+    struct Impl;   // one platform's server, built on State
+    State& Shared() const;
     std::unique_ptr<Impl> m_impl;
 };
 

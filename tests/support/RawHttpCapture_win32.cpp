@@ -1,11 +1,9 @@
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
 #include <atomic>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
 
+#include "LoopbackSocket_win32.h"
 #include "RawHttpCapture.h"
 #include "RawHttpRequest.h"
 
@@ -23,20 +21,10 @@ struct RawHttpCapture::Impl {
 
     void Run();
     void Serve(SOCKET client);
-    // Waits until the socket has data or the capture is stopping; false when stopping or
-    // after timeoutMs.
-    bool WaitReadable(SOCKET s, int timeoutMs) const;
+    bool WaitReadable(SOCKET s, int timeoutMs) const { return win32::WaitReadable(s, timeoutMs, stopping); }
 };
 
 namespace {
-
-class WinsockOnce {
-public:
-    WinsockOnce() {
-        WSADATA data;
-        ::WSAStartup(MAKEWORD(2, 2), &data);
-    }
-};
 
 bool SendAll(SOCKET s, const std::string& data) {
     size_t done = 0;
@@ -51,22 +39,10 @@ bool SendAll(SOCKET s, const std::string& data) {
 }  // namespace
 
 RawHttpCapture::RawHttpCapture(std::string reply, bool holdOpen) : m_impl(std::make_unique<Impl>()) {
-    static WinsockOnce winsock;
     Impl& impl = *m_impl;
     impl.reply = std::move(reply);
     impl.holdOpen = holdOpen;
-    impl.listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    int len = sizeof addr;
-    if (impl.listener == INVALID_SOCKET || ::bind(impl.listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(impl.listener, 16) != 0 || ::getsockname(impl.listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        if (impl.listener != INVALID_SOCKET) ::closesocket(impl.listener);
-        throw std::runtime_error("raw capture: cannot listen");
-    }
-    impl.port = ntohs(addr.sin_port);
+    impl.listener = win32::ListenOnLoopback(impl.port, 16);
     impl.thread = std::thread([&impl] { impl.Run(); });
 }
 
@@ -83,19 +59,6 @@ std::string RawHttpCapture::Url(const std::string& path) const {
 std::vector<std::string> RawHttpCapture::Requests() const {
     std::lock_guard lock(m_impl->mutex);
     return m_impl->requests;
-}
-
-bool RawHttpCapture::Impl::WaitReadable(SOCKET s, int timeoutMs) const {
-    // Short slices, so that the destructor is never kept waiting long.
-    for (int waited = 0; !stopping.load(); waited += 100) {
-        if (timeoutMs >= 0 && waited >= timeoutMs) return false;
-        fd_set set;
-        FD_ZERO(&set);
-        FD_SET(s, &set);
-        timeval slice{0, 100 * 1000};
-        if (::select(0, &set, nullptr, nullptr, &slice) > 0) return true;
-    }
-    return false;
 }
 
 void RawHttpCapture::Impl::Run() {

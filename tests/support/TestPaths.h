@@ -37,10 +37,40 @@ std::vector<std::string> FolderEntries(const std::string& folder);
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);  // empty when missing
+// A text file the launcher writes (the trace log), its line ends as "\n" whatever the
+// system writes for them.
+std::string ReadTextFile(const std::string& path);
 bool Exists(const std::string& path);
 // Waits for a file to appear (another process writes it); false after a minute, a hang
 // guard rather than a timing check.
 bool WaitForFile(const std::string& path);
+
+// Removes a file; no error when there is none.
+void RemoveFile(const std::string& path);
+
+// Sets a file's Unix permission bits; where the system has none, a mode without the owner's
+// write bit makes the file read-only and any other mode writable.
+void SetFileMode(const std::string& path, unsigned mode);
+
+// Holds a file open for writing the way a second download of it would, so that nobody else
+// may write it while the object lives; Held() is false when the file could not be held.
+class ScopedWriteHold {
+public:
+    explicit ScopedWriteHold(const std::string& path);
+    ~ScopedWriteHold();
+    ScopedWriteHold(const ScopedWriteHold&) = delete;
+    ScopedWriteHold& operator=(const ScopedWriteHold&) = delete;
+    bool Held() const { return m_handle != nullptr; }
+
+private:
+    void* m_handle = nullptr;
+};
+
+// Places at `path` a program that writes the arguments it is started with, one per line,
+// to the file `record` beside itself (renamed into place, so a reader never sees half of
+// it), and so does every copy of it: a shell script where scripts run, the test child
+// program elsewhere.
+void InstallArgumentRecorder(const std::string& path, const std::string& record);
 
 // prefix followed by the number, e.g. "m14". Written out of line because GCC 12 at -O3
 // reports a false overlap (-Wrestrict) for "literal" + std::string in many inlined places.

@@ -186,3 +186,20 @@ TEST(SkinPictures, LoadsFromAFileAndFailsQuietlyOnMissingOrBrokenFiles) {
 }
 
 }  // namespace
+
+TEST(SkinPictures, DrawingOnACopyLeavesTheOriginalAsItWas) {
+    // Pictures share their pixels: a window composing over a copy of its background must not
+    // paint the background itself, or every repaint would start from the last one.
+    const SkinImage background = SkinImage::Transparent(4, 3);
+    SkinImage copy = background;
+    ASSERT_EQ(copy.Identity(), background.Identity());
+    copy.MutablePixels()[5] = 0xFF102030u;
+    EXPECT_NE(copy.Identity(), background.Identity());
+    EXPECT_EQ(copy.PixelAt(1, 1), 0xFF102030u);
+    EXPECT_EQ(background.PixelAt(1, 1), 0u);
+    EXPECT_EQ(copy.PixelAt(4, 0), 0u);  // outside: nothing, never a neighbour's pixel
+    EXPECT_EQ(copy.PixelAt(-1, 2), 0u);
+    // A size without pixels, or pixels that do not fill the size, give an empty picture.
+    EXPECT_TRUE(SkinImage::Transparent(0, 3).IsEmpty());
+    EXPECT_TRUE(SkinImage(2, 2, std::vector<std::uint32_t>(3, 0u)).IsEmpty());
+}

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <thread>
@@ -9,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/LauncherContext.h"
 #include "platform/ExecutablePath.h"
+#include "platform/Files.h"
 #include "platform/Process.h"
 
 using nb::platform::SplitCommandLine;
@@ -38,12 +38,7 @@ protected:
     void SetUp() override {
         m_cd = std::make_unique<nb::test::ScopedChdir>(m_dir.Path());
         const std::string exe = m_dir.File("NbLauncher.exe");
-        // Written beside and renamed into place, so that a reader never sees half of it.
-        nb::test::WriteFile(exe,
-                            "#!/bin/sh\nd=\"$(dirname \"$0\")\"\n"
-                            "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$d/args.tmp.$$\"\n"
-                            "mv \"$d/args.tmp.$$\" \"$d/args.txt\"\n");
-        ::chmod(exe.c_str(), 0755);
+        nb::test::InstallArgumentRecorder(exe, "args.txt");
         nb::platform::SetExecutablePathOverride(exe);
         ASSERT_TRUE(m_ctx.InitPathsAndEndpoints());
         nb::SetRelaunchWait([this](unsigned ms) { m_waits.push_back(ms); });
@@ -61,7 +56,7 @@ protected:
         EXPECT_TRUE(nb::test::WaitForFile(m_dir.File("args.txt")));
         return nb::test::ReadFile(m_dir.File("args.txt"));
     }
-    std::string Log() { return nb::test::ReadFile(m_dir.File("log1.txt")); }
+    std::string Log() { return nb::test::ReadTextFile(m_dir.File("log1.txt")); }
 
     nb::test::ScopedHosts m_hosts;
     nb::test::ScopedTempDir m_dir;
@@ -74,9 +69,13 @@ protected:
 
 TEST_F(RelaunchTest, NoArgumentCopiesAndStartsTheCopyWithTheDefaultZoneList) {
     EXPECT_EQ(Run(""), 1);
-    struct stat st {};
-    ASSERT_EQ(::stat(m_dir.File("_NbLauncher.bin").c_str(), &st), 0);
-    EXPECT_TRUE(st.st_mode & S_IXUSR);
+    // The copy is the launcher, runnable as it is.
+    EXPECT_EQ(nb::test::ReadFile(m_dir.File("_NbLauncher.bin")), nb::test::ReadFile(m_dir.File("NbLauncher.exe")));
+    uint32_t copyMode = 0;
+    uint32_t launcherMode = 1;
+    ASSERT_TRUE(nb::platform::GetFileMode(m_dir.File("_NbLauncher.bin"), copyMode));
+    ASSERT_TRUE(nb::platform::GetFileMode(m_dir.File("NbLauncher.exe"), launcherMode));
+    EXPECT_EQ(copyMode, launcherMode);
     EXPECT_EQ(WaitForArgs(), "http://127.0.0.2:18001/norbel_xml/zonelist.xml\n");
     EXPECT_EQ(Log(), "cmd1==\ncmd.m_strFileName.GetLength() = 0 \nstrPath = " + m_dir.Path());
     EXPECT_TRUE(m_waits.empty());
@@ -117,7 +116,7 @@ TEST_F(RelaunchTest, CommaAndAddressArgumentsContinueWithoutRelaunch) {
 }
 
 TEST_F(RelaunchTest, AnUnwritableCopyIsTriedTenTimesASecondApart) {
-    ::mkdir(m_dir.File("_NbLauncher.bin").c_str(), 0755);  // cannot be replaced by a file
+    nb::platform::MakeFolder(m_dir.File("_NbLauncher.bin"));  // cannot be replaced by a file
     EXPECT_EQ(Run(""), 2);
     EXPECT_EQ(m_waits, std::vector<unsigned>(10, 1000u));
     EXPECT_FALSE(nb::test::Exists(m_dir.File("args.txt")));
@@ -160,5 +159,8 @@ TEST(StartProcess, ReportsWhetherAProgramWasStarted) {
     EXPECT_FALSE(nb::platform::StartProcess(""));
     EXPECT_FALSE(nb::platform::StartProcess("/nonexistent/program arg"));
     EXPECT_FALSE(nb::platform::StartProcess("no-such-program-anywhere-1234"));
-    EXPECT_TRUE(nb::platform::StartProcess("true"));
+    nb::test::ScopedTempDir dir;
+    EXPECT_TRUE(nb::platform::StartProcess(nb::platform::QuoteArgument(NB_TEST_CHILD) + " " +
+                                           nb::platform::QuoteArgument(dir.File("out.txt"))));
+    EXPECT_TRUE(nb::test::WaitForFile(dir.File("out.txt")));
 }

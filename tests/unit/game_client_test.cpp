@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -11,6 +9,7 @@
 #include "app/LauncherContext.h"
 #include "login/GameClient.h"
 #include "platform/ExecutablePath.h"
+#include "platform/Files.h"
 
 using namespace nb;
 using nb::test::LoopbackServer;
@@ -19,24 +18,11 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-// A stand-in program: writes its arguments, one per line, to `record` beside it (renamed
-// into place, so that a reader never sees half of it).
-void WriteStandIn(const std::string& path, const std::string& record) {
-    test::WriteFile(path,
-                    "#!/bin/sh\n"
-                    "out=\"$(dirname \"$0\")/" +
-                        record +
-                        "\"\n"
-                        "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.part\"\n"
-                        "mv \"$out.part\" \"$out\"\n");
-    ::chmod(path.c_str(), 0755);
-}
-
 class GameClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_install = m_dir.File("game dir/");
-        ::mkdir(m_install.c_str(), 0755);
+        platform::MakeFolder(m_install);
         m_cwd = std::make_unique<test::ScopedChdir>(m_install);
         platform::SetExecutablePathOverride(m_install + "NbLauncher.exe");
         m_context.m_strInstallPath = m_install;
@@ -63,7 +49,7 @@ protected:
 };
 
 TEST_F(GameClientTest, GameClientGetsTheCommandLinePieceByPiece) {
-    WriteStandIn(m_install + "Vd.exe", "vd-args.txt");
+    test::InstallArgumentRecorder(m_install + "Vd.exe", "vd-args.txt");
     m_context.m_strServerName = "S1";
     m_context.m_strServerAddress = "10.0.0.1:7000";
 
@@ -77,12 +63,12 @@ TEST_F(GameClientTest, GameClientGetsTheCommandLinePieceByPiece) {
                                                              "10.0.0.1:7000\n"
                                                              "42\n"
                                                              "abc|0||k|a\n");
-    EXPECT_EQ(test::ReadFile("log1.txt"),
+    EXPECT_EQ(test::ReadTextFile("log1.txt"),
               "strStartVd = Vd.exe \"" + m_install + "Vd.exe\" dev:S1 10.0.0.1:7000 42 abc|0||k|a");
 }
 
 TEST_F(GameClientTest, ServerNameWithABlankSplitsIntoTwoArguments) {
-    WriteStandIn(m_install + "Vd.exe", "vd-args.txt");
+    test::InstallArgumentRecorder(m_install + "Vd.exe", "vd-args.txt");
     m_context.m_strServerName = "New S";
     m_context.m_strServerAddress = "u";
 
@@ -109,14 +95,14 @@ class ClientSwitchTest : public GameClientTest {
 protected:
     void SetUp() override {
         GameClientTest::SetUp();
-        WriteStandIn(m_install + "LumoOld.exe", "lumo-args.txt");
+        test::InstallArgumentRecorder(m_install + "LumoOld.exe", "lumo-args.txt");
         m_context.m_strControlURL = m_server.Url("/download/control.xml");
     }
 
     // Runs the check against a control document; true when the old client was started.
     bool RunWith(const std::string& document) {
         m_server.Serve("/download/control.xml", document);
-        ::unlink("LoginRes.xml");
+        test::RemoveFile("LoginRes.xml");
         return m_context.CheckClientSwitch();
     }
     std::string Fixture(const std::string& name) { return test::ReadFile(test::DataPath("control/" + name)); }
@@ -140,7 +126,7 @@ TEST_F(ClientSwitchTest, AnyOtherAnswerStartsTheOldClient) {
     for (const char* fixture :
          {"switch.xml", "no_value.xml", "no_type.xml", "second_type.xml", "not_xml.xml"}) {
         SCOPED_TRACE(fixture);
-        ::unlink((m_install + "lumo-args.txt").c_str());
+        test::RemoveFile(m_install + "lumo-args.txt");
         EXPECT_TRUE(RunWith(Fixture(fixture)));
         // Started by its full path with no arguments, even from a folder with a blank in its name.
         ASSERT_TRUE(test::WaitForFile(m_install + "lumo-args.txt"));
@@ -163,7 +149,7 @@ TEST_F(ClientSwitchTest, UnreachableControlDocumentStartsTheOldClient) {
 }
 
 TEST_F(ClientSwitchTest, MissingOldClientIsNotReported) {
-    ::unlink((m_install + "LumoOld.exe").c_str());
+    test::RemoveFile(m_install + "LumoOld.exe");
     EXPECT_TRUE(RunWith(Fixture("switch.xml")));
     EXPECT_EQ(m_events, Events{});
 }

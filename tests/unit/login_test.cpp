@@ -54,7 +54,7 @@ protected:
         endpoints::OverrideHostsForTests(NB_CONFIG_HOST, NB_PORTAL_HOST, NB_ACCOUNT_HOST);
     }
 
-    std::string Log() const { return ReadFile(m_dir.File("log1.txt")); }
+    std::string Log() const { return ReadTextFile(m_dir.File("log1.txt")); }
     void PutReply(const std::string& content) const { WriteFile(m_dir.File(kLoginReplyFile), content); }
     void PutFixture(const std::string& name) const { PutReply(ReadFile(DataPath("login/" + name))); }
     std::string PlainTarget(const std::string& user) const {

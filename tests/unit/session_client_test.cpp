@@ -31,8 +31,9 @@ protected:
         platform::SetHttpLimits(0, 0);
     }
 
-    std::string Log() const { return ReadFile(m_dir.File("log1.txt")); }
-    std::string Reply() const { return ReadFile(m_dir.File(kLoginReplyFile)); }
+    std::string Log() const { return ReadTextFile(m_dir.File("log1.txt")); }
+    // Written in text mode, as the reply file is.
+    std::string Reply() const { return ReadTextFile(m_dir.File(kLoginReplyFile)); }
     std::string ServiceUrl(const std::string& target) const {
         return "http://" + m_service.HostPort() + target;
     }
@@ -105,7 +106,7 @@ TEST(SessionId, ValueCountsOnlyWhenASemicolonClosesIt) {
     EXPECT_EQ(ExtractSessionId("X: PHPSESSID=1;\r\nSet-Cookie: PHPSESSID=2; path=/\r\n"), "1");
 
     // The header block is logged with the session id hidden.
-    const std::string log = ReadFile(dir.File("log1.txt"));
+    const std::string log = ReadTextFile(dir.File("log1.txt"));
     EXPECT_NE(log.find("Response Headers = HTTP/1.1 200 OK\r\nSet-Cookie: PHPSESSID=***; path=/\r\n\r\n"),
               std::string::npos);
     EXPECT_EQ(log.find("abc"), std::string::npos);

@@ -70,6 +70,25 @@ TEST(XmlDocument, WalksElementsAndAttributesInDocumentOrder) {
     EXPECT_FALSE(none.FirstAttribute());
 }
 
+// The launcher's strings are GBK: a document's texts come back as the bytes it holds, whatever
+// its declaration names (the account service declares GBK), on every platform; a character
+// reference becomes UTF-8.
+TEST(XmlDocument, TextsKeepTheDocumentsOwnBytes) {
+    XmlDocument gbk;
+    ASSERT_TRUE(gbk.LoadBytes("<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n"
+                              "<loginRes><nick>\xD6\xD0\xCE\xC4\x81\x40</nick><r v=\"\xB7\xFE\"/>"
+                              "<ref>&#x4E2D;</ref></loginRes>"));
+    EXPECT_EQ(TextOr(gbk.Root().FirstChildElement("nick").Text()), "\xD6\xD0\xCE\xC4\x81\x40");
+    EXPECT_EQ(TextOr(gbk.Root().FirstChildElement("r").Attribute("v")), "\xB7\xFE");
+    EXPECT_EQ(TextOr(gbk.Root().FirstChildElement("ref").Text()), "\xE4\xB8\xAD");
+
+    XmlDocument utf8;
+    ASSERT_TRUE(utf8.LoadBytes("\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?><z n=\"\xE5\x8C\x97\">"
+                               "\xE5\x8D\x97</z>"));
+    EXPECT_EQ(TextOr(utf8.Root().Attribute("n")), "\xE5\x8C\x97");
+    EXPECT_EQ(TextOr(utf8.Root().Text()), "\xE5\x8D\x97");
+}
+
 TEST(XmlDocument, DocumentsThatCannotBeReadLoadNothing) {
     nb::test::ScopedTempDir dir;
     nb::test::WriteFile(dir.File("good.xml"), "<ok><v>1</v></ok>");

@@ -57,8 +57,8 @@ protected:
     void Publish(const std::string& document) {
         m_server.Serve("/norbel_xml/zonelist.xml", document);
         // Each load starts clean: no half file and no log of an earlier load.
-        ::unlink("zonelist.xml.dlhalf!");
-        ::unlink("log1.txt");
+        nb::test::RemoveFile("zonelist.xml.dlhalf!");
+        nb::test::RemoveFile("log1.txt");
     }
     void PublishFixture(const std::string& name) {
         Publish(test::ReadFile(test::DataPath("zonelist/" + name)));
@@ -91,7 +91,7 @@ TEST_F(ZoneListTest, StandardDocumentFillsTheContext) {
                   (std::vector<ServerInfo>{m_context.m_vecZone[0][0], m_context.m_vecZone[1][0]}));
         EXPECT_EQ(test::ReadFile("zonelist.xml"),
                   test::ReadFile(test::DataPath(std::string("zonelist/") + fixture)));
-        EXPECT_EQ(test::ReadFile("log1.txt"), "--strZoneListURL----" + m_context.m_strZoneListURL +
+        EXPECT_EQ(test::ReadTextFile("log1.txt"), "--strZoneListURL----" + m_context.m_strZoneListURL +
                                                   " \n"
                                                   "m_strTmpFileName = zonelist.xml.dlhalf!\n"
                                                   "strAgentCaption = Update Download zonelist.xml\n"
@@ -225,7 +225,7 @@ TEST_F(ZoneListTest, DocumentsThatCannotBeUsedFailTheLoad) {
     // Not well-formed documents are traced as such.
     PublishFixture("truncated.xml");
     EXPECT_FALSE(m_context.LoadZoneList());
-    EXPECT_NE(test::ReadFile("log1.txt").find("load zonelist.xml file faild !\n"), std::string::npos);
+    EXPECT_NE(test::ReadTextFile("log1.txt").find("load zonelist.xml file faild !\n"), std::string::npos);
     EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{});
 }
 
@@ -234,7 +234,7 @@ TEST_F(ZoneListTest, FailedDownloadFailsWithoutParsing) {
     m_context.m_strZoneListURL = m_server.Url("/elsewhere.xml");
     EXPECT_FALSE(m_context.LoadZoneList());
     EXPECT_EQ(m_ui.Shown(), std::vector<std::string>{"msg14"});
-    EXPECT_EQ(test::ReadFile("log1.txt").find("rootXMLElement"), std::string::npos);
+    EXPECT_EQ(test::ReadTextFile("log1.txt").find("rootXMLElement"), std::string::npos);
     EXPECT_TRUE(m_context.m_vecZone[0].empty());
 
     m_ui.ClearShown();

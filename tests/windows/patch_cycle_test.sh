@@ -17,7 +17,6 @@ NB_ZONE_LIST_URL="http://$NB_CONFIG_HOST/norbel_xml/zonelist.xml"
 
 site="$NB_TMP/site"
 nb_make_patch_chain "$site"
-requests() { grep -c "^GET $1 " "$NB_TMP/requests.log" || true; }
 # Wine names the programs by their Windows path, which holds this test's own folder.
 wine_launchers_running() { pgrep -f -- "$(basename "$NB_TMP").*NbLauncher" > /dev/null; }
 
@@ -37,9 +36,9 @@ grep -q '^ver=1.0.12' "$inst/nbnversion.vsn" || fail "version text not rewritten
 cmp -s "$inst/data.txt" "$NB_TMP/game12/data.txt" || fail "data.txt not patched: $(cat "$inst/data.txt")"
 cmp -s "$inst/big.bin" "$NB_TMP/game12/big.bin" || fail "big.bin not extracted"
 cmp -s "$inst/_NbLauncher.bin" "$NB_WIN_BUILD/NbLauncher.exe" || fail "no relaunch copy of the launcher"
-[ "$(requests /norbel_xml/zonelist.xml)" = 3 ] || fail "zone list fetched $(requests /norbel_xml/zonelist.xml) times"
-[ "$(requests /patch/NBRK11.nbupd)" = 1 ] || fail "NBRK11 fetched $(requests /patch/NBRK11.nbupd) times"
-[ "$(requests /patch/NBRK12.nbupd)" = 1 ] || fail "NBRK12 fetched $(requests /patch/NBRK12.nbupd) times"
+[ "$(nb_requests /norbel_xml/zonelist.xml)" = 3 ] || fail "zone list fetched $(nb_requests /norbel_xml/zonelist.xml) times"
+[ "$(nb_requests /patch/NBRK11.nbupd)" = 1 ] || fail "NBRK11 fetched $(nb_requests /patch/NBRK11.nbupd) times"
+[ "$(nb_requests /patch/NBRK12.nbupd)" = 1 ] || fail "NBRK12 fetched $(nb_requests /patch/NBRK12.nbupd) times"
 [ "$(grep -c 'cmd.m_strFileName.GetLength() = 0' "$inst/log1.txt")" = 3 ] ||
   fail "every run should start from the installed launcher and relaunch through the copy"
 pass "two patches applied under Wine, build 12 installed"
