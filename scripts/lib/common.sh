@@ -47,7 +47,7 @@ NB_COMMANDS=(
   # the Windows stage
   wine:wine wineserver:wine wineboot:wine x86_64-w64-mingw32-objdump:binutils-mingw-w64-x86-64
   x86_64-w64-mingw32-dlltool:binutils-mingw-w64-x86-64
-  locale:libc-bin localedef:libc-bin
+  locale:libc-bin localedef:libc-bin winepath:wine makensis:nsis x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64
 )
 
 # nb_command_packages: the package of every mapped command, once each.

@@ -19,10 +19,8 @@ EOF
 
 # nb_demo_shot WINDOW FILE: the window as the screen shows it.
 nb_demo_shot() {
-  local X Y WIDTH HEIGHT SCREEN WINDOW
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  sleep 0.5
-  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
+  sleep 0.5  # the last input's repaint
+  nb_shot_window "$1" "$2"
   echo "   screenshot: $2"
 }
 

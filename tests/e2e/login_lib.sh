@@ -10,13 +10,6 @@ nb_login_install() {
   chmod +x "$1/Vd.exe"
 }
 
-# nb_shot_window WINDOW FILE: the window's pixels as the screen shows them.
-nb_shot_window() {
-  local w="$1" file="$2" X Y WIDTH HEIGHT SCREEN WINDOW
-  eval "$(xdotool getwindowgeometry --shell "$w")"
-  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$file"
-}
-
 # Places on the main window (centres of the controls).
 NB_AT_ZONE_TAB0="346 311"
 NB_AT_START="854 566"

@@ -48,7 +48,7 @@ pass "the main window is an ordinary window on the task bar"
 nb_click_in "$main" 826 50
 nb_wait_for "hidden $main" 10 || fail "not minimised: $(net_state "$main")"
 nb_launcher_running "$inst" || fail "the click ended the launcher"
-nb_wait_for "! nb_window_of_size 160x389 > /dev/null" 10 || fail "a panel shows while the main window is minimised"
+nb_wait_for "! nb_find_window 160x389 > /dev/null" 10 || fail "a panel shows while the main window is minimised"
 pass "the minimise orb's right edge minimises; the panel goes with the window"
 
 xdotool windowactivate "$main" 2> /dev/null || true
@@ -74,24 +74,24 @@ inst2="$NB_TMP/game2"
 nb_make_install "$inst2" 10 1.0.10
 nb_run_launcher "$inst2" "$NB_TMP/update.out"
 update="$(nb_wait_window 1000x692 "NorbelrokOnline 1" 30)" || fail "no update window: $(cat "$NB_TMP/update.out")"
-nb_wait_for "nb_window_of_size 422x353 > /dev/null && nb_window_of_size 160x389 > /dev/null" 10 ||
+nb_wait_for "nb_find_window 422x353 > /dev/null && nb_find_window 160x389 > /dev/null" 10 ||
   fail "the update window's panels are not shown: $(nb_window_list)"
 expect_task_bar_window "$update"
 pass "the update window is an ordinary window on the task bar"
 
 xdotool windowminimize "$update"
 nb_wait_for "hidden $update" 10 || fail "the update window did not minimise: $(net_state "$update")"
-nb_wait_for "! nb_window_of_size 160x389 > /dev/null && ! nb_window_of_size 422x353 > /dev/null" 10 ||
+nb_wait_for "! nb_find_window 160x389 > /dev/null && ! nb_find_window 422x353 > /dev/null" 10 ||
   fail "the panels stay while the window is minimised: $(nb_window_list)"
 # The window's timer repaints it twice a second and leaves no trace outside the process, so
 # the panels are watched without a break for at least two seconds (four repaints).
-nb_wait_for "nb_window_of_size 160x389 > /dev/null || nb_window_of_size 422x353 > /dev/null" 3 &&
+nb_wait_for "nb_find_window 160x389 > /dev/null || nb_find_window 422x353 > /dev/null" 3 &&
   fail "a panel came back while the window is minimised: $(nb_window_list)"
 pass "minimised, its repaints bring no panel back"
 
 xdotool windowactivate "$update" 2> /dev/null || true
 nb_wait_for "! hidden $update" 10 || fail "the update window was not restored: $(net_state "$update")"
-nb_wait_for "nb_window_of_size 422x353 > /dev/null && nb_window_of_size 160x389 > /dev/null" 10 ||
+nb_wait_for "nb_find_window 422x353 > /dev/null && nb_find_window 160x389 > /dev/null" 10 ||
   fail "the panels are not back: $(nb_window_list)"
 pass "restored with both panels"
 

@@ -92,5 +92,10 @@ nb_window_list() {
   done
 }
 
-# nb_window_of_size SIZE [TITLE]: nb_find_window under its older name.
-nb_window_of_size() { nb_find_window "$@"; }
+# nb_shot_window WINDOW FILE: the window's pixels as the screen shows them (with whatever
+# lies over it).
+nb_shot_window() {
+  local w="$1" file="$2" X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$w")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$file"
+}
