@@ -56,7 +56,7 @@ private:
 };
 
 // How the reader's UTF-16 goes back to bytes. A document of bytes (UTF-8, GBK, any code page)
-// is given to the reader one character per byte, so each character below 256 is the byte the
+// is given to the reader as one character per byte, so each character below 256 is the byte the
 // document held, and the texts come back exactly as written, whatever the encoding: what the
 // Linux parser gives, and what the launcher's GBK strings need. The reader knows few encodings
 // (Wine's only UTF-8 and UTF-16), so it is never asked to decode one. Characters above 255 can
@@ -110,25 +110,38 @@ std::string ToUtf8(const wchar_t* text, UINT length) {
     return out;
 }
 
-// The document's bytes as UTF-16, one character per byte (see above), with a byte order mark;
-// the declaration's encoding name is blanked out, since it no longer describes the input.
-std::wstring WidenBytes(std::string_view bytes) {
-    std::wstring wide;
-    wide.reserve(bytes.size() + 1);
-    wide.push_back(L'\xFEFF');
-    for (char c : bytes) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+// The document's bytes re-encoded so that the reader sees one character per byte (see above):
+// bytes up to 0x7F stay, the others become the UTF-8 of U+0080..U+00FF. UTF-8 is the one
+// encoding the reader handles well at any size (Wine's reader loses its way in long UTF-16
+// input). The declaration's encoding name is blanked out: it no longer describes the input.
+std::string OneCharacterPerByte(std::string_view bytes) {
+    std::string declaration;
     if (bytes.starts_with("<?xml")) {
         const size_t end = bytes.find("?>");
-        const size_t name = bytes.find("encoding", 5);
-        if (end != std::string_view::npos && name != std::string_view::npos && name < end) {
-            size_t stop = name + 8;
-            while (stop < end && bytes[stop] != '"' && bytes[stop] != '\'') ++stop;  // to the opening quote
-            if (stop < end) stop = bytes.find(bytes[stop], stop + 1);                 // to the closing one
-            if (stop != std::string_view::npos && stop < end)
-                for (size_t i = name; i <= stop; ++i) wide[i + 1] = L' ';
+        if (end != std::string_view::npos) {
+            declaration.assign(bytes.substr(0, end));
+            const size_t name = declaration.find("encoding", 5);
+            if (name != std::string::npos) {
+                size_t stop = name + 8;
+                while (stop < declaration.size() && declaration[stop] != '"' && declaration[stop] != '\'') ++stop;
+                if (stop < declaration.size()) stop = declaration.find(declaration[stop], stop + 1);  // the closing quote
+                if (stop != std::string::npos) declaration.replace(name, stop + 1 - name, stop + 1 - name, ' ');
+            }
+            bytes.remove_prefix(end);
         }
     }
-    return wide;
+    std::string out = std::move(declaration);
+    out.reserve(out.size() + bytes.size() + bytes.size() / 4 + 1);
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out.push_back(c);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (b >> 6)));
+            out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+        }
+    }
+    return out;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -312,21 +325,20 @@ struct XmlDocument::Impl {
 bool XmlDocument::Impl::Parse(std::string_view bytes) {
     Clear();
     if (bytes.empty() || bytes.size() >= 0x7FFFFFFF) return false;
-    std::wstring wide;
+    std::string input;
     t_bytesAsRead = !IsUtf16(bytes);
     if (t_bytesAsRead) {
         if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);  // UTF-8's byte order mark
         if (!StructureIsComplete(bytes)) return false;
-        wide = WidenBytes(bytes);
+        input = OneCharacterPerByte(bytes);
         // White space after the last markup is always allowed, and it keeps the reader from
         // meeting the end of the input right after a declaration.
-        wide.push_back(L'\n');
+        input.push_back('\n');
+        bytes = input;
     }
-    const BYTE* data = t_bytesAsRead ? reinterpret_cast<const BYTE*>(wide.data()) : reinterpret_cast<const BYTE*>(bytes.data());
-    const size_t size = t_bytesAsRead ? wide.size() * sizeof(wchar_t) : bytes.size();
-    if (size >= 0x7FFFFFFF) return false;
+    if (bytes.size() >= 0x7FFFFFFF) return false;
     ComPtr<IStream> stream;
-    *stream.Out() = ::SHCreateMemStream(data, static_cast<UINT>(size));
+    *stream.Out() = ::SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
     ComPtr<IXmlReader> reader;
     if (!stream.Get() || FAILED(::CreateXmlReader(kIidXmlReader, reinterpret_cast<void**>(reader.Out()), nullptr)))
         return false;
