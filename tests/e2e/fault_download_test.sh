@@ -150,7 +150,7 @@ pass "write failure: message 32 then 14, the bytes written kept, the next run re
 restart_standin --stall-after "$half" --fault-path /patch/ --fault-times 1
 inst=$(fresh stalled)
 nb_run_launcher "$inst"
-nb_wait_for "grep -q 'nothing arrived within the stall limit after $half bytes' '$inst/log1.txt'" 90 ||
+nb_wait_for "grep -qs 'nothing arrived within the stall limit after $half bytes' '$inst/log1.txt'" 90 ||
   fail "the stall is not traced as a break at byte $half"
 expect_patched "$inst"
 grep -q "^Range: bytes=$half-" "$NB_TMP/requests.log" || fail "the retry after the stall did not resume at $half"
