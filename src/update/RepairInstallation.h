@@ -12,9 +12,6 @@ namespace nb {
 
 class LauncherContext;
 
-// The update state in which the worker verifies and repairs the installation.
-inline constexpr int32_t kStateRepair = 4;
-
 // Numbered messages of a repair: the two progress labels (files checked, bytes fetched) and
 // the two outcomes. Built in when an older strings file lacks them.
 inline constexpr int kMessageRepairChecked = 42;
@@ -49,7 +46,7 @@ struct RepairReport {
 bool RestoreFiles(const PatchManifest& manifest, const std::vector<const ManifestFile*>& damaged,
                   const std::string& archiveUrl, const RepairHooks& hooks, RepairReport& report);
 
-// The launcher's repair, run by the update worker in state kStateRepair: the installed
+// The launcher's repair, run by the update worker in the repair state: the installed
 // manifest, every file checked, the damaged ones restored; progress in the context (files in
 // the extraction values, bytes in the download values). Success shows message 44 and
 // restarts the launcher; a failure shows message 45 and the trace says why.
