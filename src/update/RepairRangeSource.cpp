@@ -71,6 +71,15 @@ RepairRangeSource::~RepairRangeSource() {
 }
 
 bool RepairRangeSource::Fetch(uint64_t first, uint64_t last, bool suffix) {
+    // Windows may refuse to append to a file that is open for reading; whatever happens, the
+    // spans held stay readable afterwards.
+    m_reader.reset();
+    struct Reopen {
+        RepairRangeSource& self;
+        ~Reopen() {
+            if (!self.m_spans.empty()) self.m_reader = platform::OpenFileSource(self.m_strSpool);
+        }
+    } reopen{*this};
     platform::HttpPartFile spool;
     if (spool.Open(m_strSpool) != platform::HttpPartFile::OpenResult::Opened) {
         m_strError = "cannot create " + m_strSpool;
@@ -148,11 +157,6 @@ bool RepairRangeSource::Fetch(uint64_t first, uint64_t last, bool suffix) {
         return false;
     }
     m_spans[start] = Span{end, spoolOffset};
-    m_reader = platform::OpenFileSource(m_strSpool);
-    if (!m_reader) {
-        m_strError = "cannot read back " + m_strSpool;
-        return false;
-    }
     return true;
 }
 
@@ -178,6 +182,10 @@ bool RepairRangeSource::ReadAt(uint64_t offset, void* data, size_t size) {
     if (offset > m_nSize || size > m_nSize - offset) return false;
     if (size == 0) return true;
     if (!Prefetch(offset, offset + size)) return false;
+    if (!m_reader) {
+        m_strError = "cannot read back " + m_strSpool;
+        return false;
+    }
     auto* out = static_cast<unsigned char*>(data);
     for (uint64_t at = offset, end = offset + size; at < end;) {
         const auto span = std::prev(m_spans.upper_bound(at));
