@@ -1,7 +1,10 @@
 #include "platform/Digest.h"
 
+#include "update/BackgroundDigest.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 using namespace nb::platform;
@@ -69,4 +72,25 @@ TEST(Digest, FinishStartsAfreshAndRefusesAWrongSize) {
     EXPECT_FALSE(sha.Finish(tooSmall.data(), tooSmall.size()));
     EXPECT_EQ(Hex(tooSmall), std::string(32, '0'));
     EXPECT_EQ(Finish<32>(sha), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+}
+
+// The hashing thread of a checked download: blocks of every size, some larger than the
+// chunks it gathers, with a Wait now and then (a resumed transfer's new reply), must give
+// the digest of the bytes in order.
+TEST(Digest, BackgroundDigestHashesEveryByteInOrderAcrossChunkEdges) {
+    std::string bytes(5 * 1048576 + 12345, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 2654435761u >> 13);
+    Digest digest(DigestKind::kSha256);
+    {
+        nb::BackgroundDigest hasher(digest);
+        size_t pos = 0;
+        for (size_t n = 1, round = 0; pos < bytes.size(); ++round, n = n * 31 % 3000017 + 1) {
+            n = std::min(n, bytes.size() - pos);
+            hasher.Update(bytes.data() + pos, n);
+            pos += n;
+            if (round % 5 == 4) hasher.Wait();
+        }
+        hasher.Wait();
+    }
+    EXPECT_EQ(Finish<32>(digest), Hex(Sha256(bytes)));
 }

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The Windows launcher under Wine, without windows yet: started plainly in an installation
-# two builds behind, it relaunches through its copy, fetches the zone list from the Linux
-# stand-in, applies both patches one run each, and records the installation folder in the
-# registry. Usage: patch_cycle_test.sh LINUX-BUILD WINDOWS-BUILD (Wine's environment set).
+# The Windows launcher under Wine, its update window on an X server of the test's own: started
+# plainly in an installation two builds behind, it relaunches through its copy, fetches the
+# zone list from the Linux stand-in, applies both patches one run each, and records the
+# installation folder in the registry. Usage: patch_cycle_test.sh LINUX-BUILD WINDOWS-BUILD (Wine's environment set).
 source "$(dirname "$0")/../e2e/lib.sh" "$1"
+source "$NB_SRC/tests/windows/wine_lib.sh"
 NB_WIN_BUILD="$(cd "${2:?Windows build folder}" && pwd)"
 # The Windows launcher keeps its installation record in the registry of the Wine prefix.
 unset NB_MACHINE_SETTINGS
@@ -15,6 +16,7 @@ for host in "$NB_CONFIG_HOST" "$NB_PORTAL_HOST" "$NB_ACCOUNT_HOST"; do
 done
 NB_ZONE_LIST_URL="http://$NB_CONFIG_HOST/norbel_xml/zonelist.xml"
 
+nb_wine_on_own_display
 site="$NB_TMP/site"
 nb_make_patch_chain "$site"
 # Wine names the programs by their Windows path, which holds this test's own folder.
@@ -31,6 +33,9 @@ nb_wait_for "grep -q '^build=12' '$inst/nbnversion.vsn'" 60 ||
   fail "not updated: $(cat "$inst/nbnversion.vsn"; tail -5 "$inst/log1.txt" 2>/dev/null; cat "$NB_TMP/run.out"; cat "$NB_TMP/requests.log")"
 nb_wait_for "[ \"\$(grep -c -- '-----LCS_OK-----' '$inst/log1.txt')\" = 3 ]" 60 ||
   fail "expected three launcher runs: $(grep -c -- '-----LCS_OK-----' "$inst/log1.txt")"
+# The run that finds the installation up to date shows the main window; its close button ends it.
+main="$(nb_wait_window 1000x692 NorbelrokOnline 60)" || fail "no main window after the patches: $(nb_window_list)"
+nb_click_in "$main" 850 58
 nb_wait_for "! wine_launchers_running" 60 || fail "a launcher keeps running"
 grep -q '^ver=1.0.12' "$inst/nbnversion.vsn" || fail "version text not rewritten"
 cmp -s "$inst/data.txt" "$NB_TMP/game12/data.txt" || fail "data.txt not patched: $(cat "$inst/data.txt")"
