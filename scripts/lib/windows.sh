@@ -79,6 +79,8 @@ nb_windows_stage() {
   # Each run with windows starts a wineserver of its own under its own X server and ends it.
   nb_win_step "the Windows launcher's patch cycle under Wine"
   LC_ALL=zh_CN.UTF-8 bash "$NB_ROOT/tests/windows/patch_cycle_test.sh" "$NB_BUILD" "$NB_WIN_BUILD"
+  nb_win_step "the repair under Wine"
+  LC_ALL=zh_CN.UTF-8 bash "$NB_ROOT/tests/windows/repair_test.sh" "$NB_BUILD" "$NB_WIN_BUILD"
   nb_win_step "the whole run under Wine"
   LC_ALL=zh_CN.UTF-8 timeout 300 bash "$NB_ROOT/tests/ui/wine/wine_run_test.sh" "$NB_BUILD" "$NB_WIN_BUILD"
   nb_win_step "the installer under Wine"

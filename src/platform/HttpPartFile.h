@@ -24,9 +24,11 @@ public:
     HttpPartFile& operator=(const HttpPartFile&) = delete;
 
     OpenResult Open(const std::string& path);
-    // Its length when it was opened, less what Discard dropped.
+    // Its length when it was opened, less what Discard dropped, plus what was appended.
     uint64_t Size() const;
     bool Append(const char* data, size_t size);
+    // Writes the buffered bytes, so that a reader of the file sees all of them.
+    bool Flush();
     // Drops every byte: the file is empty and the next Append writes at its start.
     bool Discard();
     bool Close();

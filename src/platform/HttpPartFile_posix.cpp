@@ -60,7 +60,13 @@ uint64_t HttpPartFile::Size() const {
 }
 
 bool HttpPartFile::Append(const char* data, size_t size) {
-    return m_impl->file && std::fwrite(data, 1, size, m_impl->file) == size;
+    if (!m_impl->file || std::fwrite(data, 1, size, m_impl->file) != size) return false;
+    m_impl->size += size;
+    return true;
+}
+
+bool HttpPartFile::Flush() {
+    return m_impl->file && std::fflush(m_impl->file) == 0;
 }
 
 bool HttpPartFile::Discard() {

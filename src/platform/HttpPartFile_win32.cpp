@@ -82,8 +82,14 @@ bool HttpPartFile::Append(const char* data, size_t size) {
         f.buffered += part;
         data += part;
         size -= part;
+        f.size += part;
     }
     return true;
+}
+
+bool HttpPartFile::Flush() {
+    Impl& f = *m_impl;
+    return f.file != INVALID_HANDLE_VALUE && f.Flush();
 }
 
 bool HttpPartFile::Discard() {

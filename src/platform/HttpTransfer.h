@@ -35,6 +35,9 @@ struct HttpRequest {
     long stallSeconds = 0;
     // Set from any thread, ends the transfer within about a second. Null: none.
     const std::atomic<bool>* stop = nullptr;
+    // The body is received no faster than this many bytes per second on average; 0: as fast
+    // as it comes. A paced transfer still counts as receiving for the stall limit.
+    uint64_t maxBytesPerSecond = 0;
 };
 
 // The final response's head: its status and its raw header block, the status line first,

@@ -17,6 +17,7 @@ namespace {
 
 // libcurl's own receive buffer; large blocks keep a fast local transfer cheap.
 constexpr long kReceiveBufferSize = 256 * 1024;
+constexpr uint64_t kSmallestReceiveBuffer = 1024;  // libcurl's own lower bound
 
 void InitCurlOnce() {
     static std::once_flag once;
@@ -192,7 +193,16 @@ HttpResult HttpExchange(const HttpRequest& request, const std::string& url, cons
     if (!request.agent.empty()) curl_easy_setopt(c, CURLOPT_USERAGENT, request.agent.c_str());
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+    long bufferSize = kReceiveBufferSize;
+    if (request.maxBytesPerSecond > 0) {
+        curl_easy_setopt(c, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(request.maxBytesPerSecond));
+        // libcurl keeps to the limit by waiting after a read, so one read of a whole large
+        // buffer at a low limit would look like a stall: a read holds a quarter second at most.
+        const uint64_t quarter = request.maxBytesPerSecond / 4;
+        if (quarter < static_cast<uint64_t>(bufferSize))
+            bufferSize = quarter < kSmallestReceiveBuffer ? kSmallestReceiveBuffer : static_cast<long>(quarter);
+    }
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, bufferSize);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, OnHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &x);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnBody);

@@ -320,7 +320,29 @@ private:
         return true;
     }
 
+    // Under a speed limit: waits until `received` bytes are no more than the limit allows
+    // since the body began. False when the stop flag ended the wait.
+    bool Pace(uint64_t received) {
+        const uint64_t rate = m_request.maxBytesPerSecond;
+        if (rate == 0) return true;
+        const auto due = m_bodyStart + std::chrono::microseconds(received * 1000000 / rate);
+        for (;;) {
+            if (StopRequested()) {
+                Fail(HttpOutcome::Stopped, "stopped");
+                return false;
+            }
+            const auto now = Clock::now();
+            if (now >= due) break;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count() + 1;
+            ::Sleep(left < static_cast<long long>(kWaitSliceMs) ? static_cast<DWORD>(left) : kWaitSliceMs);
+        }
+        // Holding back is no silence of the server's.
+        m_call->lastActivity.store(Ticks());
+        return true;
+    }
+
     HttpResult ReadBody() {
+        m_bodyStart = Clock::now();
         uint64_t received = 0;
         for (;;) {
             // Ask how much has arrived and read no more than that: a read of more may wait
@@ -336,7 +358,12 @@ private:
                 if (available == 0) break;
             }
             m_call->read = 0;
-            const DWORD want = available < kReadBlock ? available : kReadBlock;
+            DWORD want = available < kReadBlock ? available : kReadBlock;
+            if (m_request.maxBytesPerSecond > 0) {
+                // Blocks of a quarter second at most keep the pace even.
+                const uint64_t quarter = m_request.maxBytesPerSecond / 4 > 0 ? m_request.maxBytesPerSecond / 4 : 1;
+                if (quarter < want) want = static_cast<DWORD>(quarter);
+            }
             if (!Call(::InternetReadFile(m_handle, m_call->buffer, want, &m_call->read))) return m_result;
             if (m_call->read == 0) break;
             m_call->lastActivity.store(Ticks());
@@ -344,6 +371,7 @@ private:
             if (StopRequested()) return Fail(HttpOutcome::Stopped, "stopped");
             if (!m_receiver.onBody(m_call->buffer, m_call->read))
                 return Fail(HttpOutcome::ReceiverFailed, "the receiver refused a block");
+            if (!Pace(received)) return m_result;
         }
         if (m_announced && received < *m_announced) {
             char text[96];
@@ -374,6 +402,7 @@ private:
     HINTERNET m_handle = nullptr;
     HttpResult m_result;
     Clock::time_point m_start;
+    Clock::time_point m_bodyStart;
     bool m_headDone = false;
     bool m_abandoned = false;
     std::optional<uint64_t> m_announced;

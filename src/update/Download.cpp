@@ -1,6 +1,8 @@
 #include "update/Download.h"
 
+#include <cinttypes>
 #include <cstdio>
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -33,6 +35,18 @@ constexpr int kMessageDownloadFailed = 14;
 constexpr int kMessageWriteFailed = 32;
 
 std::atomic<const std::atomic<bool>*> g_stopFlag{nullptr};
+std::atomic<uint64_t> g_speedLimit{0};
+
+// Growing pauses: a connection that drops once is back at once, one that is down for a
+// while is not hammered.
+const std::vector<unsigned> kDefaultRetryPauses = {1000, 2000, 4000, 8000, 16000};
+std::mutex g_retryMutex;
+std::vector<unsigned> g_retryPauses = kDefaultRetryPauses;
+
+std::vector<unsigned> RetryPauses() {
+    std::lock_guard<std::mutex> lock(g_retryMutex);
+    return g_retryPauses;
+}
 
 void ShowMessage(int n) {
     if (LauncherContext* context = TheContext()) context->ShowNumberedMessage(n);
@@ -41,6 +55,31 @@ void ShowMessage(int n) {
 bool StopRequested() {
     const std::atomic<bool>* stop = g_stopFlag.load(std::memory_order_acquire);
     return stop && stop->load(std::memory_order_relaxed);
+}
+
+// A pause that the stop flag ends within a tenth of a second; false when it did.
+bool PauseUnlessStopped(unsigned milliseconds) {
+    constexpr unsigned kSlice = 100;
+    while (milliseconds > 0) {
+        if (StopRequested()) return false;
+        const unsigned slice = milliseconds < kSlice ? milliseconds : kSlice;
+        platform::SleepMilliseconds(slice);
+        milliseconds -= slice;
+    }
+    return !StopRequested();
+}
+
+const char* OutcomeText(HttpOutcome outcome) {
+    switch (outcome) {
+        case HttpOutcome::Broken:
+            return "the connection broke";
+        case HttpOutcome::Stalled:
+            return "nothing arrived within the stall limit";
+        case HttpOutcome::Completed:
+            return "the partial reply ended before the file";
+        default:
+            return "the transfer failed";
+    }
 }
 
 std::string FileNamePart(const std::string& path) {
@@ -217,7 +256,7 @@ struct Transfer {
 // file that the server says cannot be resumed is discarded and the file asked for once more
 // from its start.
 bool TransferWithResume(const std::string& url, const std::string& agent, const std::string& tempPath,
-                        DownloadCheck* check) {
+                        DownloadCheck* check, DownloadRetries retries) {
     HttpPartFile file;
     if (file.Open(tempPath) != HttpPartFile::OpenResult::Opened) {
         ShowMessage(kMessageDownloadFailed);
@@ -234,7 +273,10 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
     request.followRedirects = true;
     request.schemes = platform::HttpSchemes::HttpOrHttps;
     request.stop = g_stopFlag.load(std::memory_order_acquire);
+    request.maxBytesPerSecond = g_speedLimit.load(std::memory_order_relaxed);
 
+    const std::vector<unsigned> pauses = retries == DownloadRetries::kOnBreak ? RetryPauses() : std::vector<unsigned>();
+    size_t retry = 0;
     for (;;) {
         Transfer t;
         t.file = &file;
@@ -263,6 +305,26 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
             return false;
         }
         if (check) check->size = t.existing + t.received;
+
+        // A break after the server agreed to send (or a stall before it answered) is resumed
+        // from what the file holds now; the retry's Range says where.
+        const bool sending = t.reply == Reply::Append || t.reply == Reply::Restart;
+        const bool broke = (sending && (result.outcome == HttpOutcome::Broken ||
+                                        result.outcome == HttpOutcome::Stalled ||
+                                        (result.outcome == HttpOutcome::Completed && t.wholeSize != 0 &&
+                                         t.existing + t.received < t.wholeSize))) ||
+                           (t.reply == Reply::Pending && result.outcome == HttpOutcome::Stalled);
+        if (broke && !t.writeFailed && retry < pauses.size() && !StopRequested()) {
+            TraceLog("download %s: %s after %" PRIu64 " bytes; try %zu of %zu in %u ms\n", url.c_str(),
+                     OutcomeText(result.outcome), t.existing + t.received, retry + 1, pauses.size(),
+                     pauses[retry]);
+            if (!file.Flush()) {
+                file.Close();
+                ShowMessage(kMessageWriteFailed);
+                return false;
+            }
+            if (PauseUnlessStopped(pauses[retry++])) continue;
+        }
 
         if (!file.Close()) t.writeFailed = true;
         if (t.writeFailed) {
@@ -300,7 +362,17 @@ void SetDownloadStopFlag(const std::atomic<bool>* stop) {
     g_stopFlag.store(stop, std::memory_order_release);
 }
 
-bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bool quiet, DownloadCheck* check) {
+void SetDownloadRetryPauses(std::vector<unsigned> milliseconds) {
+    std::lock_guard<std::mutex> lock(g_retryMutex);
+    g_retryPauses = milliseconds.empty() ? kDefaultRetryPauses : std::move(milliseconds);
+}
+
+void SetDownloadSpeedLimit(uint64_t bytesPerSecond) { g_speedLimit.store(bytesPerSecond, std::memory_order_relaxed); }
+
+uint64_t DownloadSpeedLimit() { return g_speedLimit.load(std::memory_order_relaxed); }
+
+bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bool quiet, DownloadCheck* check,
+                       DownloadRetries retries) {
     const std::string_view scheme = platform::UrlScheme(url);
     if (scheme.empty()) {
         if (!quiet) Ui().ShowSystemBox("URL info erro", "ERRO");
@@ -315,7 +387,7 @@ bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bo
     if (!platform::SchemeAllowed(url, platform::HttpSchemes::HttpOrHttps)) return false;
     if (StopRequested()) return false;
 
-    bool ok = TransferWithResume(url, agent, tempPath, check);
+    bool ok = TransferWithResume(url, agent, tempPath, check, retries);
     if (ok && !platform::RenameReplacing(tempPath, targetPath)) {
         platform::SleepMilliseconds(1000);
         // The caller reads the target next, so a file left under the temporary name is a failure.
@@ -408,7 +480,8 @@ bool DownloadVerifiedPatch(LauncherContext& context, const ReleaseKeys& keys) {
     DownloadCheck check;
     check.digest = &sha256;
     check.maxSize = manifest->archiveSize;
-    if (!DownloadUrlToFile(context.m_strUpdateURL, context.m_strPatchFile, false, &check)) {
+    if (!DownloadUrlToFile(context.m_strUpdateURL, context.m_strPatchFile, false, &check,
+                           DownloadRetries::kOnBreak)) {
         if (check.tooLong)
             return RefuseUnverifiedPatch(context, "the archive is longer than the manifest's " +
                                                  std::to_string(manifest->archiveSize) + " bytes");
@@ -437,7 +510,7 @@ bool LauncherContext::DownloadPatch() {
         m_nUpdateState.store(kStateApplyPatch, std::memory_order_relaxed);
         return true;
     }
-    if (DownloadUrlToFile(m_strUpdateURL, m_strPatchFile, false)) {
+    if (DownloadUrlToFile(m_strUpdateURL, m_strPatchFile, false, nullptr, DownloadRetries::kOnBreak)) {
         m_nUpdateState.store(kStateApplyPatch, std::memory_order_relaxed);
         return true;
     }

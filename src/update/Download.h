@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace nb {
 
@@ -39,8 +40,26 @@ struct DownloadCheck {
 // other reply, a broken or stalled connection (the limits of platform::HttpLimits()) and the
 // stop flag end the call with false and leave the temporary file as it was (plus whatever
 // good bytes had arrived), ready for a later resume.
+//
+// With kOnBreak, a transfer that breaks after the server has agreed to send the file (the
+// connection reset or closed early, a stall, a partial reply that ends before the file
+// does) is resumed in the same call from the bytes kept, after the pauses of
+// SetDownloadRetryPauses (one retry per pause); only when they are used up does the call
+// end with false. A refused or failed request, a 404 or a file that cannot be written is
+// no break and is not retried. The stop flag also ends a pause.
+enum class DownloadRetries { kNone, kOnBreak };
 bool DownloadUrlToFile(const std::string& url, const std::string& targetPath, bool quiet,
-                       DownloadCheck* check = nullptr);
+                       DownloadCheck* check = nullptr, DownloadRetries retries = DownloadRetries::kNone);
+
+// The pauses before the retries of a broken transfer: 1, 2, 4, 8 and 16 seconds unless set,
+// so that five retries span about half a minute besides the transfers themselves. Tests
+// shorten them; an empty list restores the default.
+void SetDownloadRetryPauses(std::vector<unsigned> milliseconds);
+
+// The player's speed limit for file downloads, in bytes per second; 0: none. Applied by the
+// transfer seam to every file download that starts after it is set.
+void SetDownloadSpeedLimit(uint64_t bytesPerSecond);
+uint64_t DownloadSpeedLimit();
 
 // A small document fetched whole into memory (a patch manifest): true for a 200 whose body
 // arrived whole and holds at most maxSize bytes; otherwise `error` says why, and `noReply`

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The patch download under faults, with the real launcher under a real X server: the
-# launcher killed mid-transfer, a server that cuts, ignores the Range, stalls, answers 500
-# or 416, and a file that cannot grow (a file size limit on the launcher). Every run ends as
-# the download rules say, the temporary file keeps what arrived and only that, and the
+# launcher killed mid-transfer, a server that cuts (once, or every time until the retries
+# run out), ignores the Range, stalls, answers 500 or 416, and a file that cannot grow (a
+# file size limit on the launcher). Every run ends as the download rules say, the temporary file keeps what arrived and only that, and the
 # archive that is finally applied is the published one, byte for byte.
 source "$(dirname "$0")/lib.sh" "$1"
 export NB_WEB_PANELS=0 NB_VD_QUIET=1
@@ -80,20 +80,34 @@ grep -q "^Range: bytes=$held-"$'\r'"\$" "$NB_TMP/requests.log" || fail "no Range
 [ "$(nb_requests /patch/NBRK11.nbupd)" = 1 ] || fail "the resume asked $(nb_requests /patch/NBRK11.nbupd) times"
 pass "killed mid-download: the next run resumes at byte $held; the archive is the published one"
 
-# ---- the server cuts the connection at half: message 14 alone, the half is kept ----
-restart_standin --cut-after "$half" --fault-path /patch/
+# ---- the server cuts the connection at half, once: the same run resumes at the half ----
+restart_standin --cut-after "$half" --fault-path /patch/ --fault-times 1
 inst=$(fresh cut)
 nb_run_launcher "$inst"
+expect_patched "$inst"
+grep -q "^Range: bytes=$half-"$'\r'"\$" "$NB_TMP/requests.log" || fail "the retry did not resume at byte $half"
+[ "$(nb_requests /patch/NBRK11.nbupd)" = 2 ] || fail "the cut took $(nb_requests /patch/NBRK11.nbupd) requests, not 2"
+grep -q "the connection broke after $half bytes; try 1 of 5" "$inst/log1.txt" || fail "the retry is not traced"
+pass "cut at half once: resumed at byte $half in the same run, no message"
+
+# ---- a server that cuts every transfer: five retries, then message 14; every byte kept ----
+piece=100000
+restart_standin --cut-after "$piece" --fault-path /patch/
+inst=$(fresh cutevery)
+nb_run_launcher "$inst"
 expect_failed_with "$inst" 14
-[ "$(temp_size "$inst")" = "$half" ] || fail "the cut kept $(temp_size "$inst") bytes, not $half"
-cmp -s -n "$half" "$inst/NBRK11.nbupd.dlhalf!" "$published" || fail "the kept half differs"
-pass "cut at half: message 14, the half kept"
+[ "$(temp_size "$inst")" = $((6 * piece)) ] || fail "six cut transfers kept $(temp_size "$inst") bytes, not $((6 * piece))"
+cmp -s -n $((6 * piece)) "$inst/NBRK11.nbupd.dlhalf!" "$published" || fail "the kept bytes differ"
+for n in 1 2 3 4 5; do
+  grep -q "^Range: bytes=$((n * piece))-" "$NB_TMP/requests.log" || fail "retry $n did not resume at byte $((n * piece))"
+done
+pass "cut every time: five retries each resumed where the last broke, then message 14"
 
 # ---- ... and the next server ignores the Range: the whole file again, from byte 0 ----
 restart_standin --ignore-range
 nb_run_launcher "$inst"
 expect_patched "$inst"
-grep -q "^Range: bytes=$half-" "$NB_TMP/requests.log" || fail "the resume asked for no range"
+grep -q "^Range: bytes=$((6 * piece))-" "$NB_TMP/requests.log" || fail "the resume asked for no range"
 pass "a server ignoring the Range: the file taken again from its start, nothing appended twice"
 
 # ---- an error status: message 14, the temporary file exactly as it was ----
@@ -132,10 +146,12 @@ expect_patched "$inst"
 grep -q "^Range: bytes=1048576-" "$NB_TMP/requests.log" || fail "the next run did not resume"
 pass "write failure: message 32 then 14, the bytes written kept, the next run resumes"
 
-# ---- the server stalls: after a minute without data, message 14, the bytes kept ----
-restart_standin --stall-after "$half" --fault-path /patch/
+# ---- the server stalls once: after a minute without data the same run resumes ----
+restart_standin --stall-after "$half" --fault-path /patch/ --fault-times 1
 inst=$(fresh stalled)
 nb_run_launcher "$inst"
-expect_failed_with "$inst" 14
-[ "$(temp_size "$inst")" = "$half" ] || fail "the stall kept $(temp_size "$inst") bytes, not $half"
-pass "a stalled server: message 14 after the stall, the bytes that arrived kept"
+nb_wait_for "grep -qs 'nothing arrived within the stall limit after $half bytes' '$inst/log1.txt'" 90 ||
+  fail "the stall is not traced as a break at byte $half"
+expect_patched "$inst"
+grep -q "^Range: bytes=$half-" "$NB_TMP/requests.log" || fail "the retry after the stall did not resume at $half"
+pass "a stalled server: resumed after the stall limit in the same run, no message"

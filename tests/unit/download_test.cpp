@@ -15,6 +15,7 @@
 #include "app/LauncherUi.h"
 #include "platform/Files.h"
 #include "platform/HttpTransfer.h"
+#include "platform/Sleep.h"
 
 using namespace nb;
 using nb::test::LoopbackServer;
@@ -40,6 +41,8 @@ protected:
         SetTheContext(&m_context);
     }
     void TearDown() override {
+        platform::SetSleepObserver(nullptr);
+        SetDownloadRetryPauses({});
         SetDownloadStopFlag(nullptr);
         platform::SetHttpLimits(0, 0);
         SetTheContext(nullptr);
@@ -319,6 +322,64 @@ TEST_F(DownloadTest, StopFlagEndsARunningTransfer) {
     if (result.wait_for(std::chrono::seconds(20)) != std::future_status::ready) m_server.ReleaseStall();
     EXPECT_FALSE(result.get());
     EXPECT_EQ(test::ReadFile(Temp("f")), body.substr(0, 10000));
+    EXPECT_EQ(m_ui.Shown(), Shown{});
+}
+
+TEST_F(DownloadTest, BrokenTransferIsResumedWithinTheCallUntilTheRetriesRunOut) {
+    SetDownloadRetryPauses({1, 1, 1, 1, 1});
+    const std::string body = Payload(100000, 12);
+    m_server.Serve("/f", body);
+    m_server.SetCutAfter(30000);
+
+    // Each retry asks for the bytes after those kept, so four transfers make the file.
+    ASSERT_TRUE(DownloadUrlToFile(m_server.Url("/f"), "f", false, nullptr, DownloadRetries::kOnBreak));
+    EXPECT_EQ(test::ReadFile("f"), body);
+    std::vector<std::string> ranges;
+    for (const auto& request : m_server.Requests()) ranges.push_back(request.Header("Range"));
+    EXPECT_EQ(ranges, (std::vector<std::string>{"", "bytes=30000-", "bytes=60000-", "bytes=90000-"}));
+    const std::string log = test::ReadTextFile(m_dir.File("log1.txt"));
+    EXPECT_NE(log.find("the connection broke after 30000 bytes; try 1 of 5 in 1 ms\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("the connection broke after 90000 bytes; try 3 of 5 in 1 ms\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("try 4 of 5"), std::string::npos);
+
+    // A link that keeps breaking: five retries, then false, with every byte that came kept.
+    m_server.Serve("/g", body);
+    m_server.SetCutAfter(10000);
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/g"), "g", false, nullptr, DownloadRetries::kOnBreak));
+    EXPECT_EQ(test::ReadFile(Temp("g")), body.substr(0, 60000));
+    ASSERT_EQ(m_server.RequestCount(), 10u);
+    EXPECT_EQ(m_server.Requests().back().Header("Range"), "bytes=50000-");
+    EXPECT_EQ(m_ui.Shown(), Shown{});
+
+    // What is no break is asked for once.
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/missing"), "h", false, nullptr, DownloadRetries::kOnBreak));
+    EXPECT_EQ(m_server.RequestCount(), 11u);
+    EXPECT_EQ(m_ui.Shown(), Shown{"msg14"});
+}
+
+std::atomic<bool>* g_stopAtPause = nullptr;
+std::atomic<int> g_pauseSlices{0};
+void StopAtPause(unsigned) {
+    ++g_pauseSlices;
+    if (g_stopAtPause) *g_stopAtPause = true;
+}
+
+TEST_F(DownloadTest, StopFlagEndsThePauseBeforeARetry) {
+    SetDownloadRetryPauses({60000});
+    m_server.Serve("/f", Payload(100000, 13));
+    m_server.SetCutAfter(30000);
+    std::atomic<bool> stop{false};
+    SetDownloadStopFlag(&stop);
+    g_stopAtPause = &stop;
+    g_pauseSlices = 0;
+    platform::SetSleepObserver(StopAtPause);
+
+    EXPECT_FALSE(DownloadUrlToFile(m_server.Url("/f"), "f", false, nullptr, DownloadRetries::kOnBreak));
+    g_stopAtPause = nullptr;
+    // The minute's pause ends at its first slice after the flag: no retry, nothing shown.
+    EXPECT_EQ(g_pauseSlices.load(), 1);
+    EXPECT_EQ(m_server.RequestCount(), 1u);
+    EXPECT_EQ(test::ReadFile(Temp("f")).size(), 30000u);
     EXPECT_EQ(m_ui.Shown(), Shown{});
 }
 

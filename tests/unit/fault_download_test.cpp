@@ -38,6 +38,7 @@ protected:
         nb::SetTheContext(&m_ctx);
     }
     void TearDown() override {
+        nb::SetDownloadRetryPauses({});
         nb::platform::SetHttpLimits(0, 0);
         nb::SetTheContext(nullptr);
     }
@@ -125,4 +126,34 @@ TEST_F(FaultDownloadTest, EachServerMisbehaviourEndsAsTheDownloadRulesSay) {
     EXPECT_EQ(nb::test::ReadFile("NBRK2.nbupd"), published);
     EXPECT_FALSE(nb::test::Exists("NBRK2.nbupd.dlhalf!"));
     EXPECT_EQ(m_standin->Requests().size(), 4u);
+}
+
+TEST_F(FaultDownloadTest, ResetsAndStallsAreResumedWithinOneCall) {
+    const std::string published = Published();
+    nb::SetDownloadRetryPauses({1, 1, 1, 1, 1});
+    Start({"--cut-after", "300000", "--reset-cut", "--fault-times", "2"});
+    const auto download = [this] {
+        return nb::DownloadUrlToFile(m_standin->Url("/patches/NBRK2.nbupd"), "NBRK2.nbupd", false, nullptr,
+                                     nb::DownloadRetries::kOnBreak);
+    };
+
+    // A reset may drop bytes still in flight, so a retry starts at most where the cut was.
+    ASSERT_TRUE(download());
+    EXPECT_EQ(nb::test::ReadFile("NBRK2.nbupd"), published);
+    ASSERT_EQ(m_standin->Requests().size(), 3u);
+    EXPECT_EQ(RangeOf(0), -1);
+    EXPECT_GT(RangeOf(1), 0);
+    EXPECT_LE(RangeOf(1), 300000);
+    EXPECT_GT(RangeOf(2), RangeOf(1));
+    EXPECT_LE(RangeOf(2), RangeOf(1) + 300000);
+
+    // A stall past the limit is a break too; the retry takes the rest.
+    ASSERT_TRUE(m_standin->Control("/_standin/fault?reset&stall_after=200000&times=1"));
+    nb::platform::SetHttpLimits(0, 1);
+    ASSERT_TRUE(download());
+    EXPECT_EQ(nb::test::ReadFile("NBRK2.nbupd"), published);
+    ASSERT_EQ(m_standin->Requests().size(), 5u);
+    EXPECT_EQ(RangeOf(3), -1);
+    EXPECT_EQ(RangeOf(4), 200000);
+    EXPECT_TRUE(m_ui.Shown().empty());
 }

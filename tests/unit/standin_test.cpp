@@ -484,7 +484,7 @@ TEST(StandinProgram, HelpNamesEveryOptionAndBadOptionsAreRefused) {
     std::string text = nb::test::ReadFile(help);
     for (const char* option :
          {"--root", "--port", "--log", "--accounts", "--servers", "--always-code", "--code-after",
-          "--force-error", "--ignore-range", "--cut-after", "--stall-after", "--rate", "--fault-path",
+          "--force-error", "--ignore-range", "--cut-after", "--reset-cut", "--stall-after", "--rate", "--fault-path",
           "--fault-times", "--status", "--verbose", "--help"}) {
         EXPECT_NE(text.find(option), std::string::npos) << option;
     }

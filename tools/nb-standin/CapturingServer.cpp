@@ -13,7 +13,16 @@ namespace nbstandin {
 namespace {
 constexpr int kPollSliceMs = 100;  // how soon an idle connection notices that the server stops
 thread_local socket_t t_connection = INVALID_SOCKET;
+thread_local bool t_reset = false;
 }  // namespace
+
+void CapturingServer::ResetCurrentConnection() {
+    if (t_connection == INVALID_SOCKET) return;
+    // A zero linger time makes close() send RST and drop what is unsent.
+    linger abort{1, 0};
+    ::setsockopt(t_connection, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    t_reset = true;
+}
 
 bool CapturingServer::CurrentClientGone() {
     if (t_connection == INVALID_SOCKET) return false;
@@ -51,7 +60,9 @@ bool CapturingServer::process_and_close_socket(socket_t sock) {
         if (!ok || connectionClosed) break;
     }
     t_connection = INVALID_SOCKET;
-    ::shutdown(sock, SHUT_RDWR);
+    // An orderly shutdown would send FIN before the reset.
+    if (!t_reset) ::shutdown(sock, SHUT_RDWR);
+    t_reset = false;
     ::close(sock);
     return ok;
 }

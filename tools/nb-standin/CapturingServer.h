@@ -17,6 +17,9 @@ public:
     // For code that runs while a request is answered (a body provider): whether the client
     // of the connection this thread serves has closed it.
     static bool CurrentClientGone();
+    // Makes the end of the connection this thread serves a reset (RST) instead of an
+    // orderly close, the way a dropped network link or a crashed proxy ends it.
+    static void ResetCurrentConnection();
 
 private:
     // Replaces the library's connection loop so that the connection reads through a stream

@@ -49,12 +49,14 @@ bool FaultSettings::Apply(const std::multimap<std::string, std::string>& params,
         return true;
     };
     int64_t ignore = faults.ignoreRange ? 1 : 0;
-    if (!number("ignore_range", 0, ignore) || !number("cut_after", -1, faults.cutAfter) ||
+    int64_t reset = faults.reset ? 1 : 0;
+    if (!number("ignore_range", 0, ignore) || !number("reset_cut", 0, reset) || !number("cut_after", -1, faults.cutAfter) ||
         !number("stall_after", -1, faults.stallAfter) || !number("rate", 0, faults.rate) ||
         !number("times", 0, faults.times)) {
         return false;
     }
     faults.ignoreRange = ignore != 0;
+    faults.reset = reset != 0;
     if (auto it = params.find("prefix"); it != params.end()) faults.pathPrefix = it->second;
     if (auto it = params.find("status"); it != params.end()) {
         auto path = params.find("path");
@@ -82,6 +84,7 @@ std::string FaultSettings::Describe() const {
     std::ostringstream out;
     out << "ignore_range=" << (m_faults.ignoreRange ? 1 : 0) << "\n"
         << "cut_after=" << m_faults.cutAfter << "\n"
+        << "reset_cut=" << (m_faults.reset ? 1 : 0) << "\n"
         << "stall_after=" << m_faults.stallAfter << "\n"
         << "rate=" << m_faults.rate << "\n"
         << "prefix=" << m_faults.pathPrefix << "\n"

@@ -14,6 +14,7 @@ namespace nbstandin {
 struct BodyFaults {
     bool ignoreRange = false;      // answer 200 with the whole file even when a Range was asked for
     int64_t cutAfter = -1;         // close the connection after this many body bytes (-1: never)
+    bool reset = false;            // the cut is a reset (RST), not an orderly close
     int64_t stallAfter = -1;       // send this many body bytes, then nothing until reconfigured (-1: never)
     int64_t rate = 0;              // body bytes per second (0: as fast as possible)
     std::string pathPrefix = "/";  // only files whose path begins with this

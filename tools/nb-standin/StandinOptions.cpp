@@ -61,6 +61,8 @@ Options:
   --force-error CODE   answer every login with error CODE (0: off)
   --ignore-range       answer Range requests for files with 200 and the whole file
   --cut-after N        close the connection after N body bytes of a file
+  --reset-cut          end the connection of --cut-after with a reset (RST)
+                       instead of an orderly close
   --stall-after N      send N body bytes of a file, then nothing until the faults
                        are changed through the control path or the server stops
   --rate BPS           send file bodies at BPS bytes per second
@@ -77,7 +79,7 @@ Options:
   --help               show this text
 
 Control paths (for tests; answered with the resulting settings as plain text):
-  /_standin/fault?reset&ignore_range=0|1&cut_after=N&stall_after=N&rate=N
+  /_standin/fault?reset&ignore_range=0|1&cut_after=N&reset_cut=0|1&stall_after=N&rate=N
                  &prefix=PATH&times=N&status=CODE&path=PATH
       reset clears every fault first; the other keys set one fault each (-1 or 0
       switches it off); status with path sets a fixed status (0 removes it).
@@ -155,6 +157,8 @@ ParseResult ParseCommandLine(int argc, char** argv) {
             o.forceError = static_cast<int>(n);
         } else if (arg == "--ignore-range") {
             o.faults.ignoreRange = true;
+        } else if (arg == "--reset-cut") {
+            o.faults.reset = true;
         } else if (arg == "--cut-after" || arg == "--stall-after" || arg == "--rate" ||
                    arg == "--fault-times") {
             if (!NeedValue(argc, argv, i, value, result)) return result;

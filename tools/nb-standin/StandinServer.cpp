@@ -274,7 +274,10 @@ void StandinServer::ServeFile(const httplib::Request& request, httplib::Response
         [this, body](size_t offset, size_t remaining, httplib::DataSink& sink) -> bool {
             const BodyFaults& faults = body->faults;
             const uint64_t sent = offset;
-            if (faults.cutAfter >= 0 && sent >= static_cast<uint64_t>(faults.cutAfter)) return false;
+            if (faults.cutAfter >= 0 && sent >= static_cast<uint64_t>(faults.cutAfter)) {
+                if (faults.reset) CapturingServer::ResetCurrentConnection();
+                return false;
+            }
             if (faults.stallAfter >= 0 && !body->stallOver &&
                 sent >= static_cast<uint64_t>(faults.stallAfter)) {
                 if (!m_faults.Stall(body->generation, &CapturingServer::CurrentClientGone)) return false;
