@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole run of the Windows launcher with its windows, under Wine and Xvfb, against the
 # Linux stand-in: started two builds behind in a folder with a Chinese name, it applies both
-# patches in its update window, opens the main window, a server is chosen, the demo account
+# signed patches in its update window, opens the main window, a server is chosen, the demo account
 # logs in through the code dialog, and the Windows stand-in game client receives exactly the
 # command line. Screenshots of the three windows land in SHOTS (when given).
 # Usage: wine_run_test.sh LINUX-BUILD WINDOWS-BUILD [SHOTS]  (Wine's environment set, code page 936)
@@ -32,12 +32,15 @@ pixel() {
 # Where no page can be shown, a panel is filled with this colour below its note.
 no_page="#0B1024"
 
+# The launcher with the tests' release key, so the chain is signed and checked as a real one.
+launcher="$NB_WIN_BUILD/NbLauncher-testkey.exe"
+[ -f "$launcher" ] || fail "no Windows launcher with the test key: $launcher"
 site="$NB_TMP/site"
-nb_make_patch_chain "$site"
+nb_make_patch_chain "$site" --sign "$NB_SRC/tests/data/trust/release-test.pem"
 nb_start_standin "$site" --accounts "$NB_SRC/tools/nb-standin/demo-accounts.txt" --always-code \
   --stall-after 100000 --fault-path /patch/NBRK11
 inst="$NB_TMP/电信区 game"
-nb_make_install "$inst" 10 1.0.10 "$NB_WIN_BUILD/NbLauncher.exe"
+nb_make_install "$inst" 10 1.0.10 "$launcher"
 cp "$NB_TMP/game10/data.txt" "$inst/"
 cp "$NB_WIN_BUILD/nb-vd-standin.exe" "$inst/Vd.exe"
 (cd "$inst" && exec wine ./NbLauncher.exe > "$NB_TMP/run.out" 2>&1 &)
@@ -54,7 +57,8 @@ pass "the update window shows the first patch's download with its panels"
 nb_wait_for "grep -q '^build=12' '$inst/nbnversion.vsn'" 120 ||
   fail "not updated: $(cat "$inst/nbnversion.vsn"; tail -5 "$inst/log1.txt"; cat "$NB_TMP/run.out")"
 cmp -s "$inst/data.txt" "$NB_TMP/game12/data.txt" || fail "data.txt not patched"
-pass "both patches applied in the update window"
+cmp -s "$inst/nbinstalled.manifest" "$site/patch/NBRK12.nbupd.manifest" || fail "the last signed manifest is not kept"
+pass "both signed patches applied in the update window"
 
 main="$(nb_wait_window 1000x692 NorbelrokOnline 60)" || fail "no main window: $(nb_window_list)"
 sleep 1
