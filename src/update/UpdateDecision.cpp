@@ -15,6 +15,7 @@
 #include "update/PatchManifest.h"
 #include "update/PatchVerification.h"
 #include "update/ReleaseKeys.h"
+#include "update/VerifyInstallation.h"
 #include "update/ZipArchive.h"
 
 namespace nb {
@@ -150,6 +151,11 @@ bool LauncherContext::ApplyPatch() {
         return false;
     }
     archive.reset();
+    // The manifest goes first: see kInstalledManifest for why a crash between the two is harmless.
+    if (manifest && !KeepInstalledManifest(*manifest)) {
+        ShowNumberedMessage(kMessageExtractFailed);
+        return false;
+    }
     if (!platform::WriteProfileStrings(kVersionSection,
                                        {{"build", std::to_string(m_nBuildTo)}, {"ver", m_strFinalVersion}},
                                        kVersionFile)) {
