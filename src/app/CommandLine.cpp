@@ -41,7 +41,8 @@ int LauncherContext::ProcessCommandLine(const CommandLineInfo& cmd) {
     if (arg.empty()) {
         TraceLog("cmd.m_strFileName.GetLength() = 0 \n");
         if (!CopySelfForRelaunch()) return 2;
-        platform::StartProcess(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, ""));
+        platform::StartProcess(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, "") +
+                               m_strPassOnOptions);
         return 1;
     }
 
@@ -61,7 +62,8 @@ int LauncherContext::ProcessCommandLine(const CommandLineInfo& cmd) {
 
     m_strCmdArg = arg;
     if (!CopySelfForRelaunch()) return 2;
-    platform::StartProcess(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, m_strCmdArg));
+    platform::StartProcess(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, m_strCmdArg) +
+                           m_strPassOnOptions);
     TraceLog("cmd==2222222222222222222\n");
     return 1;
 }

@@ -22,6 +22,8 @@ constexpr BuiltInMessage kBuiltInMessages[] = {
      "\xb8\xfc\xd0\xc2\xce\xc4\xbc\xfe\xce\xb4\xcd\xa8\xb9\xfd\xb0\xb2\xc8\xab\xd1\xe9\xd6\xa4\xa3\xac\xd2"
      "\xd1\xcd\xa3\xd6\xb9\xb8\xfc\xd0\xc2\xa1\xa3\xc7\xeb\xc9\xd4\xba\xf3\xd6\xd8\xca\xd4\xbb\xf2\xb5\xbd"
      "\xb9\xd9\xb7\xbd\xcd\xf8\xd5\xbe\xcf\xc2\xd4\xd8\xcd\xea\xd5\xfb\xbf\xcd\xbb\xa7\xb6\xcb\xa1\xa3"},
+    // "剩余", before the time a download still needs
+    {46, "\xca\xa3\xd3\xe0"},
 };
 }  // namespace
 
@@ -33,6 +35,7 @@ bool LauncherContext::LoadLocalFiles() {
     platform::IniDocument strings(std::move(text));
     std::string language = strings.Get("local_setting", "local_str", "", 256);
     TraceLog("strlocSet==%s\n", language.c_str());
+    m_strDownloadLimitSetting = strings.Get("local_setting", "max_download_kbps", "", 64);
     for (int n = 0; n < kShippedMessages; ++n) {
         m_MessageTable[static_cast<size_t>(n)] = strings.Get(language, std::to_string(1001 + n), "", 256);
     }
