@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Runs the launcher against the stand-in services on this machine.
 #
-# Lays out under build/demo/ a stand-in site (zone list, two chained patches, control
-# document, the launcher's web pages), an installation two builds behind, starts nb-standin
+# Lays out under build/demo/ a stand-in site (zone list, two chained patches, the full archive
+# of the newest build, control document, the launcher's web pages), an installation two builds behind, starts nb-standin
 # on 127.0.0.1:18620 and runs the launcher from the installation folder. With a display the
 # player uses it: the update window applies both patches, then the main window opens, where
 # the player picks a server and logs in with the demo account; the stand-in game client shows
 # the command line it received. Without a display it runs under Xvfb, lets the patches apply,
 # plays the login with xdotool, prints the game client's command line and leaves screenshots
-# in build/demo/screens/.
+# in build/demo/screens/. Then, either way, a file of the installation is deleted and another
+# damaged, and `NbLauncher.exe --repair` fetches both again from the full archive.
 #
 # The functions below are also used by scripts/screenshots.sh (source this file with
 # NB_DEMO_LIBRARY=1 to get them without running the demo).
@@ -75,7 +76,7 @@ EOF
   "$NB_BUILD/nb-mkpatch" -q --bfrom 1000 --bto 1001 --final-version 1.0.1001 --sign "$NB_ROOT/demo/release-demo.pem" \
     -o "$site/patch/NBRK1001.nbupd" "$DEMO/builds/1000" "$DEMO/builds/1001"
   "$NB_BUILD/nb-mkpatch" -q --bfrom 1001 --bto 1002 --final-version 1.0.1002 --sign "$NB_ROOT/demo/release-demo.pem" \
-    -o "$site/patch/NBRK1002.nbupd" "$DEMO/builds/1001" "$DEMO/builds/1002"
+    --full -o "$site/patch/NBRK1002.nbupd" "$DEMO/builds/1001" "$DEMO/builds/1002"
 }
 
 # The installation: two builds behind, with the stand-in game client and the launcher built
@@ -126,7 +127,32 @@ demo_launcher_pids() {
 demo_installed_build() { sed -n 's/^build=\([0-9]*\).*/\1/p' "$DEMO/install/nbnversion.vsn"; }
 
 demo_start_launcher() {
-  (cd "$DEMO/install" && exec ./NbLauncher.exe >> "$DEMO/launcher.out" 2>&1 &)
+  (cd "$DEMO/install" && exec ./NbLauncher.exe "$@" >> "$DEMO/launcher.out" 2>&1 &)
+}
+
+# Breaks the installation the way disks and players do, then asks for a repair: only the two
+# files' members of NBFULL1002.nbupd are fetched, with Range requests.
+demo_start_repair() {
+  local inst="$DEMO/install"
+  nb_wait_for "[ -z \"\$(demo_launcher_pids)\" ]" 30 || true
+  rm -f "$inst/data/quests.txt"
+  printf 'damaged' | dd of="$inst/data/world.pak" bs=1 seek=1000000 conv=notrunc status=none
+  : > "$DEMO/requests.log"
+  demo_log "repair: data/quests.txt deleted, data/world.pak damaged; starting NbLauncher.exe --repair" \
+    "(or press the small button beside the version line of the server page)"
+  demo_start_launcher --repair
+}
+
+demo_report_repair() {
+  local inst="$DEMO/install"
+  grep -a '^repair' "$inst/log1.txt" | sed 's/^/   /' || true
+  echo "   full archive: $(grep -c '^GET /patch/NBFULL' "$DEMO/requests.log" || true) Range requests," \
+    "$(stat -c %s "$DEMO/site/patch/NBFULL$DEMO_PUBLISHED_BUILD.nbupd") bytes in all"
+  if diff -r -q "$DEMO/builds/$DEMO_PUBLISHED_BUILD/data" "$inst/data" > /dev/null; then
+    demo_log "repaired: the installation's data equals build $DEMO_PUBLISHED_BUILD again"
+  else
+    echo "the repair did not restore the files" >&2
+  fi
 }
 
 # An X server of our own for a run without a display.
@@ -180,6 +206,22 @@ demo_run_headless() {
     echo "the main window did not open" >&2
   fi
   import -window root "$screens/screen.png"
+  demo_start_repair
+  nb_wait_for "xdotool search --onlyvisible --name '^NorbelrokOnline 1\$' > /dev/null 2>&1" 60 ||
+    echo "the repair's update window did not open" >&2
+  sleep 1
+  demo_window_shot '^NorbelrokOnline 1$' 1000x692 "$screens/repair-window.png" || true
+  local box main
+  if box="$(nb_wait_window 303x176 "" 120)"; then
+    nb_demo_shot "$box" "$screens/repair-done.png"
+    nb_click_in "$box" 148 135
+  else
+    echo "the repair did not finish" >&2
+  fi
+  # The launcher restarts after a repair; its main window is closed again.
+  if main="$(nb_wait_window 1000x692 NorbelrokOnline 60)"; then nb_click_in "$main" 850 58; fi
+  nb_wait_for "[ -z \"\$(demo_launcher_pids)\" ]" 30 || true
+  demo_report_repair
   demo_log "screenshots in $screens:"
   ls -1 "$screens"
 }
@@ -196,6 +238,10 @@ demo_run_interactive() {
     demo_log "the game client was started:"
     cat "$DEMO/install/vd-shown.txt"
   fi
+  demo_start_repair
+  sleep 2
+  while [ -n "$(demo_launcher_pids)" ]; do sleep 1; done
+  demo_report_repair
 }
 
 demo_prepare() {

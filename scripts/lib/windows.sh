@@ -78,6 +78,7 @@ nb_windows_stage() {
   nb_win_step "the Windows launcher's patch cycle and the installer under Wine"
   nb_wine_start zh_CN.UTF-8
   LC_ALL=zh_CN.UTF-8 bash "$NB_ROOT/tests/windows/patch_cycle_test.sh" "$NB_BUILD" "$NB_WIN_BUILD"
+  LC_ALL=zh_CN.UTF-8 bash "$NB_ROOT/tests/windows/repair_test.sh" "$NB_BUILD" "$NB_WIN_BUILD"
   # The installer check waits for the wineserver to end after each step, which a persistent
   # one never does: it runs on a server of its own.
   nb_wine_stop

@@ -14,6 +14,12 @@ std::function<void(unsigned)>& RelaunchWait() {
     return wait;
 }
 
+// The copy does the work, so it gets the launcher's own options too.
+std::string WithOptions(std::string line, const CommandLineInfo& cmd) {
+    if (cmd.m_bRepair) line += std::string(" ") + CommandLineInfo::kRepairOption;
+    return line;
+}
+
 }  // namespace
 
 void SetRelaunchWait(std::function<void(unsigned)> wait) {
@@ -41,8 +47,9 @@ int LauncherContext::ProcessCommandLine(const CommandLineInfo& cmd) {
     if (arg.empty()) {
         TraceLog("cmd.m_strFileName.GetLength() = 0 \n");
         if (!CopySelfForRelaunch()) return 2;
-        platform::StartProcess(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, "") +
-                               m_strPassOnOptions);
+        platform::StartProcess(
+            WithOptions(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, ""), cmd) +
+            m_strPassOnOptions);
         return 1;
     }
 
@@ -62,8 +69,9 @@ int LauncherContext::ProcessCommandLine(const CommandLineInfo& cmd) {
 
     m_strCmdArg = arg;
     if (!CopySelfForRelaunch()) return 2;
-    platform::StartProcess(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, m_strCmdArg) +
-                           m_strPassOnOptions);
+    platform::StartProcess(
+        WithOptions(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, m_strCmdArg), cmd) +
+        m_strPassOnOptions);
     TraceLog("cmd==2222222222222222222\n");
     return 1;
 }

@@ -23,7 +23,7 @@ inline constexpr const char* kStringsFile = "./nblocalstr.ini";
 inline constexpr const char* kInstalledExe = "NbLauncher.exe";
 inline constexpr const char* kRelaunchCopy = "_NbLauncher.bin";
 
-// Messages by number; slots 0 to 40 and 46 come from the strings file (40 and 46 with a built-in text
+// Messages by number; slots 0 to 46 come from the strings file (40 onwards with a built-in text
 // when the file lacks it), the rest stay empty.
 using MessageTable = std::array<std::string, 256>;
 
@@ -33,6 +33,7 @@ enum UpdateState : int32_t {
     kStateLoginPage = 1,
     kStateApplyPatch = 2,
     kStateDownloadPatch = 3,
+    kStateRepair = 4,  // the installation is checked and its damaged files fetched again
 };
 
 // The launcher's shared state. All strings are code page 936 bytes. The update worker and

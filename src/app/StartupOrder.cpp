@@ -36,12 +36,22 @@ void RunStartupOrder(LauncherContext& ctx, const CommandLineInfo& cmd, StartupWi
         return;
     }
     ctx.DecideUpdate();
+    // A pending update comes first; the launcher it restarts has the build the manifest is for.
+    if (cmd.m_bRepair) {
+        if (ctx.m_nUpdateState.load(std::memory_order_relaxed) == kStateServerPage)
+            ctx.m_nUpdateState.store(kStateRepair, std::memory_order_relaxed);
+        else
+            TraceLog("repair: an update comes first\n");
+    }
     switch (ctx.m_nUpdateState.load(std::memory_order_relaxed)) {
         case kStateDownloadPatch:
+        case kStateRepair:
             windows.RunUpdateWindow(ctx);
             break;
         case kStateServerPage:
             windows.RunMainWindow(ctx);
+            // The server page's repair button closes it and asks for the update window.
+            if (ctx.m_nUpdateState.load(std::memory_order_relaxed) == kStateRepair) windows.RunUpdateWindow(ctx);
             break;
         default:
             break;

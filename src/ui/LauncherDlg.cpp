@@ -127,7 +127,7 @@ bool LauncherDlg::DrawServerPage() {
     for (int id : {kIdBack, kIdLogin}) {
         if (SkinButton* button = Button(id)) button->HideInput();
     }
-    for (int id : {kIdStart, kIdZoneTab0, kIdZoneTab1}) {
+    for (int id : {kIdStart, kIdZoneTab0, kIdZoneTab1, kIdRepair}) {
         if (SkinButton* button = Button(id)) button->ShowInput();
     }
     return LayeredRepaint(m_serverPageBackground, [this](SkinCanvas& canvas) {
@@ -143,7 +143,9 @@ bool LauncherDlg::DrawServerPage() {
 
 bool LauncherDlg::DrawLoginPage() {
     ShowPanel(m_pWebPicture.get());
-    if (SkinButton* start = Button(kIdStart)) start->HideInput();
+    for (int id : {kIdStart, kIdRepair}) {
+        if (SkinButton* button = Button(id)) button->HideInput();
+    }
     for (int id : {kIdLogin, kIdBack}) {
         if (SkinButton* button = Button(id)) button->ShowInput();
     }
@@ -207,6 +209,11 @@ void LauncherDlg::OnCommand(int controlId) {
             return;
         case kIdHomePage:
             OnBtnHomePageClick();
+            return;
+        case kIdRepair:
+            // The update window takes over once this one has closed (see the start-up order).
+            m_context.m_nUpdateState.store(kStateRepair, std::memory_order_relaxed);
+            CloseWindow();
             return;
         default:
             m_pServerView->OnCommand(controlId);

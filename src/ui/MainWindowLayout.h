@@ -15,6 +15,7 @@ inline constexpr int kIdStart = 2002;
 inline constexpr int kIdClose = 2003;
 inline constexpr int kIdLogin = 2004;
 inline constexpr int kIdBack = 2005;
+inline constexpr int kIdRepair = 2006;
 inline constexpr int kIdZoneTab0 = 2011;
 inline constexpr int kIdZoneTab1 = 2012;
 inline constexpr int kIdHomePage = 2013;
@@ -57,11 +58,13 @@ inline constexpr ButtonSpec kWindowButtons[] = {
     {kIdZoneTab1, 176, 301, 119, false, true},
     {kIdZoneTab0, 175, 301, 247, false, true},
     {kIdHomePage, 186, 388, 0, true, false},
+    // Small, beside the version line: checks the installation and fetches damaged files.
+    {kIdRepair, 187, 668, 638, true, false},
 };
 
 // What each page composes, in drawing order.
-inline constexpr int kServerPageButtons[] = {kIdMinimise, kIdStart,    kIdClose,
-                                             kIdZoneTab0, kIdZoneTab1, kIdHomePage};
+inline constexpr int kServerPageButtons[] = {kIdMinimise, kIdStart,    kIdClose,   kIdZoneTab0,
+                                             kIdZoneTab1, kIdHomePage, kIdRepair};
 inline constexpr int kLoginPageButtons[] = {kIdMinimise, kIdClose, kIdBack, kIdLogin, kIdHomePage};
 
 inline constexpr Point kZonePanelPos{301, 119};

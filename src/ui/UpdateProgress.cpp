@@ -40,6 +40,17 @@ UpdateProgress ComputeUpdateProgress(const UpdateProgressReading& reading, float
             progress.text = messages[30] + number + "%";
             break;
         }
+        case kStateRepair: {
+            // Files checked of all, then the bytes fetched for the damaged ones.
+            std::snprintf(number, sizeof number, "%d/%d", TruncToInt(reading.unzipDone),
+                          TruncToInt(reading.unzipTotal));
+            progress.text = messages[42] + number + "  ";
+            std::snprintf(number, sizeof number, "%dK", TruncToInt(reading.downDone) / 1024);
+            progress.text += messages[43] + number;
+            progress.fraction = reading.downTotal > 0.0f ? SaneFraction(reading.downDone / reading.downTotal)
+                                                         : SaneFraction(reading.unzipDone / reading.unzipTotal);
+            break;
+        }
         default:
             progress.fraction = SaneFraction(lastFraction);
             break;

@@ -26,6 +26,8 @@ inline constexpr int kProgressFillWidth = 402;
 
 // Downloading (state 3): message 28, the kilobytes expected ("%dK,"), message 29, the kilobytes
 // held ("%dK"). Extracting (state 2): message 30, the percentage rounded ("%0.0f ") and "%".
+// Repairing (state 4): message 42, files checked "/" all files, two blanks, message 43 and the
+// kilobytes fetched; the bar follows the check, then the fetch.
 // Any other state: no text, and the bar stays at `lastFraction`. A fraction that is not a
 // number, negative or infinite (a total still 0) counts as 0; one above 1 (more bytes than
 // announced) as 1, so the bar never runs past its frame.

@@ -297,6 +297,7 @@ bool ParsePatchManifest(std::string_view text, const std::vector<platform::Ed255
         error = "the signature does not match: the manifest was changed or signed by another key";
         return false;
     }
+    m.signedText = std::string(text);
     out = std::move(m);
     return true;
 }

@@ -29,6 +29,9 @@ struct PatchManifest {
     uint64_t archiveSize = 0;
     Sha256Bytes archiveSha256{};
     std::vector<ManifestFile> files;  // the whole build, not only the files in the archive
+    // The signed text it was read from, signature line included: what the installation keeps
+    // so that a later check can trust it again.
+    std::string signedText;
 };
 
 // The manifest of an archive sits beside it under the archive's name plus this.

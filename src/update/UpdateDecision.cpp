@@ -13,6 +13,7 @@
 #include "update/PatchManifest.h"
 #include "update/PatchVerification.h"
 #include "update/ReleaseKeys.h"
+#include "update/VerifyInstallation.h"
 #include "update/ZipArchive.h"
 
 namespace nb {
@@ -140,6 +141,11 @@ bool LauncherContext::ApplyPatch() {
         return false;
     }
     archive.reset();
+    // The manifest goes first: see kInstalledManifest for why a crash between the two is harmless.
+    if (manifest && !KeepInstalledManifest(*manifest)) {
+        ShowNumberedMessage(kMessageExtractFailed);
+        return false;
+    }
     if (!platform::WriteProfileStrings(kVersionSection,
                                        {{"build", std::to_string(m_nBuildTo)}, {"ver", m_strFinalVersion}},
                                        kVersionFile)) {

@@ -4,6 +4,7 @@
 #include "app/LauncherUi.h"
 #include "platform/Sleep.h"
 #include "update/Download.h"
+#include "update/RepairInstallation.h"
 
 namespace nb {
 namespace {
@@ -32,6 +33,12 @@ void UpdateWorker(LauncherContext& context, const std::atomic<bool>& stop) {
                     if (!stop.load(std::memory_order_relaxed)) Ui().CloseMainWindow();
                     windowClosing = true;
                 }
+                break;
+            case kStateRepair:
+                // Success restarts the launcher and closes the window itself.
+                if (!RepairInstallation(context, stop) && !stop.load(std::memory_order_relaxed))
+                    Ui().CloseMainWindow();
+                windowClosing = true;
                 break;
             default:
                 platform::SleepMilliseconds(kIdleMilliseconds);

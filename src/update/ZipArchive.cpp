@@ -458,6 +458,16 @@ ZipResult ZipArchive::GetItemInfo(int32_t index, ZipItemInfo& info) {
     return ZipResult::kOk;
 }
 
+ZipResult ZipArchive::GetStoredItem(int32_t index, ZipStoredItem& item) {
+    if (index < 0 || index >= m_nCount) return ZipResult::kBadArgument;
+    if (ZipResult r = GoToItem(index); r != ZipResult::kOk) return r;
+    item.path = ZipNameToPath(SanitizeZipName(m_current.name));
+    item.localOffset = m_current.localOffset;
+    item.compressedSize = m_current.compressedSize;
+    item.size = m_current.size;
+    return ZipResult::kOk;
+}
+
 ZipResult ZipArchive::ReadItemInfo(int32_t index, ZipItemInfo& info, Entry& entry) {
     if (ZipResult r = GoToItem(index); r != ZipResult::kOk) return r;
     entry = m_current;

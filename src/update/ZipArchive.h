@@ -52,6 +52,15 @@ struct ZipItemInfo {
     bool symbolicLink = false;  // stored as a link on a Unix host; extracted as a plain file
 };
 
+// An item as the central directory alone describes it: where its local record starts and
+// how many bytes it stores. Enough to plan which parts of a remote archive to fetch.
+struct ZipStoredItem {
+    std::string path;  // sanitised and '/'-separated, as ZipNameToPath(SanitizeZipName(name))
+    uint64_t localOffset = 0;
+    uint64_t compressedSize = 0;
+    uint64_t size = 0;
+};
+
 // Sees an item's bytes as they are extracted and decides, once all of them have been seen
 // and their checksum is good, whether the file may replace what stands at its place.
 class ZipItemCheck {
@@ -88,6 +97,12 @@ public:
     // ".." segment is refused. A directory item creates its folders and writes nothing.
     // With a check, a file it does not accept is not put in place (kDataError).
     ZipResult ExtractItem(int32_t index, const std::string& destinationName, ZipItemCheck* check = nullptr);
+
+    // Reads only the central directory record of item `index` (never its local header, which
+    // would cost one read per item over a remote source).
+    ZipResult GetStoredItem(int32_t index, ZipStoredItem& item);
+    // Where the central directory starts: the end of the last item's bytes.
+    uint64_t CentralDirectoryStart() const { return m_nCentralStart; }
 
     // Makes what was extracted durable before the caller records it as installed.
     bool FlushExtracted() const;

@@ -72,9 +72,22 @@ TEST(UpdateProgress, ExtractionShowsTheRoundedPercentage) {
     EXPECT_EQ(p.fraction, 0.0f);
 }
 
+TEST(UpdateProgress, RepairShowsFilesCheckedThenBytesFetched) {
+    nb::MessageTable m = Messages();
+    m[42] = "Checked ";
+    m[43] = "fetched ";
+    auto p = ComputeUpdateProgress(Reading(4, 0, 0, 2000, 500), 0, m);
+    EXPECT_EQ(p.text, "Checked 500/2000  fetched 0K");
+    EXPECT_EQ(ProgressBarWidth(p.fraction), 100);
+    // Once members are being fetched, the bar follows the bytes.
+    p = ComputeUpdateProgress(Reading(4, 4194304, 1048576, 2000, 2000), 0, m);
+    EXPECT_EQ(p.text, "Checked 2000/2000  fetched 1024K");
+    EXPECT_EQ(ProgressBarWidth(p.fraction), 100);
+}
+
 TEST(UpdateProgress, OtherStatesShowNoTextAndKeepTheBar) {
     const nb::MessageTable m = Messages();
-    for (int state : {0, 1, 4, -1}) {
+    for (int state : {0, 1, 5, -1}) {
         auto p = ComputeUpdateProgress(Reading(state, 100, 50, 7, 3), 0.6f, m);
         EXPECT_EQ(p.text, "") << state;
         EXPECT_FLOAT_EQ(p.fraction, 0.6f) << state;

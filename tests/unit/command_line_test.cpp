@@ -91,6 +91,17 @@ TEST_F(RelaunchTest, ACommandTokenIsHandedToTheCopyInQuotes) {
                          "cmd==2222222222222222222\n");
 }
 
+TEST_F(RelaunchTest, TheRepairOptionIsNeverATokenAndReachesTheCopy) {
+    const char* argv[] = {"NbLauncher.exe", "--repair", "WEB 1 2"};
+    const nb::CommandLineInfo cmd = nb::CommandLineInfo::Parse(3, argv);
+    EXPECT_TRUE(cmd.m_bRepair);
+    EXPECT_EQ(cmd.m_strFileName, "WEB 1 2");
+    EXPECT_EQ(m_ctx.ProcessCommandLine(cmd), 1);
+    EXPECT_EQ(WaitForArgs(), "http://127.0.0.2:18001/norbel_xml/zonelist.xml,WEB 1 2\n--repair\n");
+    const char* alone[] = {"NbLauncher.exe", "--repair"};
+    EXPECT_EQ(nb::CommandLineInfo::Parse(2, alone).m_strFileName, "");
+}
+
 TEST_F(RelaunchTest, CommaAndAddressArgumentsContinueWithoutRelaunch) {
     EXPECT_EQ(Run("http://a/z.xml,tok,en"), 0);
     EXPECT_EQ(m_ctx.m_strZoneListURL, "http://a/z.xml");

@@ -222,8 +222,8 @@ bool PatchWriter::Write(const std::string& archivePath, const PatchControl& cont
 
     const std::string controlText = ControlText(control);
     const time_t now = std::time(nullptr);
-    if (!zip.Begin(kControlMember, 0644, now, level > 0, false, false) ||
-        !zip.Data(controlText.data(), controlText.size()) || !zip.End()) {
+    if (m_bControlMember && (!zip.Begin(kControlMember, 0644, now, level > 0, false, false) ||
+                             !zip.Data(controlText.data(), controlText.size()) || !zip.End())) {
         m_error = "cannot write " + partPath;
         return false;
     }

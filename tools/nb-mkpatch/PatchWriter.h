@@ -30,6 +30,8 @@ class PatchWriter {
 public:
     int m_nLevel = 6;         // deflate level 0..9; 0 stores
     unsigned m_nThreads = 0;  // 0: one per processor
+    // A full archive of a build is read by the repair, not applied: it has no control member.
+    bool m_bControlMember = true;
 
     bool Write(const std::string& archivePath, const PatchControl& control,
                const std::vector<PatchEntry>& entries, PatchStats& stats);

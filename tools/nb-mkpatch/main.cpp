@@ -11,6 +11,7 @@
 #include "PatchFileList.h"
 #include "PatchWriter.h"
 #include "app/TextEncoding.h"
+#include "update/RepairInstallation.h"
 
 namespace {
 
@@ -45,6 +46,9 @@ Options:
   -j, --jobs J          compression threads (default: one per processor)
   -s, --sign KEYFILE    also write the signed manifest ARCHIVE.manifest beside the
                         archive, listing every file of NEW_FOLDER
+  -f, --full            also write the full archive NBFULL<M>.nbupd of NEW_FOLDER beside
+                        the patch: every file of the build, from which a launcher
+                        repairs a damaged installation (publish it with the patches)
   -q, --quiet           print nothing but errors
   -h, --help            show this text
 )";
@@ -106,7 +110,7 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "keygen") == 0) return Keygen(argc, argv);
     if (argc > 1 && std::strcmp(argv[1], "verify") == 0) return Verify(argc, argv);
     long bfrom = 0, bto = 0, level = 6, jobs = 0;
-    bool haveFrom = false, haveTo = false, haveVersion = false, quiet = false;
+    bool haveFrom = false, haveTo = false, haveVersion = false, quiet = false, full = false;
     std::string version, output, keyFile;
     std::vector<std::string> folders;
 
@@ -141,6 +145,8 @@ int main(int argc, char** argv) {
             const char* v = value();
             if (!v || !*v) return UsageError(arg + " needs a key file");
             keyFile = v;
+        } else if (arg == "-f" || arg == "--full") {
+            full = true;
         } else if (arg == "-q" || arg == "--quiet") {
             quiet = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -215,6 +221,26 @@ int main(int argc, char** argv) {
             std::remove(output.c_str());
             return 1;
         }
+    }
+    std::string fullOutput;
+    if (full) {
+        const size_t slash = output.find_last_of('/');
+        fullOutput = (slash == std::string::npos ? std::string() : output.substr(0, slash + 1)) +
+                     nb::FullArchiveName(control.buildTo);
+        std::vector<nb::mkpatch::PatchEntry> build = list.Entries();
+        for (nb::mkpatch::PatchEntry& e : build) e.oldPath.clear();
+        nb::mkpatch::PatchWriter fullWriter;
+        fullWriter.m_nLevel = writer.m_nLevel;
+        fullWriter.m_nThreads = writer.m_nThreads;
+        fullWriter.m_bControlMember = false;
+        nb::mkpatch::PatchStats fullStats;
+        if (!fullWriter.Write(fullOutput, control, build, fullStats)) {
+            std::fprintf(stderr, "nb-mkpatch: %s\n", fullWriter.Error().c_str());
+            return 1;
+        }
+        if (!quiet)
+            std::printf("%s: full archive, %zu file(s), %.1f MiB\n", fullOutput.c_str(), fullStats.written,
+                        fullStats.bytesOut / 1048576.0);
     }
     if (!quiet) {
         std::printf("%s: %zu file(s)", output.c_str(), stats.written);

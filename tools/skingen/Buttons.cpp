@@ -352,4 +352,28 @@ QImage MakeZoneTab1() {
                        QString::fromUtf8("\xE7\xBD\x91\xE9\x80\x9A\xE5\x8C\xBA"));
 }
 
+QImage MakeRepairButton() {
+    // "修复客户端": a small bar of the blue family, quiet beside the version line; its words
+    // take the gold of the banners when the mouse is over it.
+    constexpr int kWidth = 96, kHeight = 24;
+    const BarColours looks[] = {
+        {QColor(22, 44, 98), QColor(9, 19, 50), QColor(150, 120, 60)},
+        {QColor(42, 86, 164), QColor(18, 40, 96), palette::kGold},
+        {QColor(8, 16, 42), QColor(20, 40, 88), palette::kGoldDark},
+    };
+    return MakeStrip(3 * kWidth, 3, kWidth, kHeight, [&](QPainter& p, int frame) {
+        const BarColours& c = looks[frame];
+        const QRectF r(0.5, 0.5, kWidth - 1, kHeight - 1);
+        p.setPen(QPen(c.border, 1.0));
+        p.setBrush(Vertical(r, c.top, c.bottom));
+        p.drawRoundedRect(r, 4, 4);
+        p.setPen(QPen(QColor(255, 255, 255, frame == 2 ? 0 : 40), 1.0));
+        p.drawLine(QPointF(4, 2), QPointF(kWidth - 4, 2));
+        const QPointF at(kWidth / 2.0, kHeight / 2.0 + (frame == 2 ? 1 : 0));
+        const QBrush fill = frame == 1 ? QBrush(GoldGradient(r)) : QBrush(palette::kTextMuted);
+        const QString words = QString::fromUtf8("\xE4\xBF\xAE\xE5\xA4\x8D\xE5\xAE\xA2\xE6\x88\xB7\xE7\xAB\xAF");
+        DrawOutlinedText(p, words, CjkFont(13, true), at, fill, QColor(0, 6, 24, 200), 1.2);
+    });
+}
+
 }  // namespace skingen

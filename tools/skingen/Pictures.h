@@ -34,6 +34,7 @@ QImage MakeBlueBar();             // 151, 152
 QImage MakeGoldTrimmedBar();      // 153
 QImage MakeUpdateOrb();           // 185
 QImage MakeHomePageBanner();      // 186
+QImage MakeRepairButton();        // 187
 QImage MakeZoneTab0();            // 175
 QImage MakeZoneTab1();            // 176
 

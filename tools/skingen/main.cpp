@@ -42,6 +42,7 @@ const std::vector<Picture>& AllPictures() {
         {184, FileKind::Png, MakeProgressFrame},
         {185, FileKind::Png, MakeUpdateOrb},
         {186, FileKind::Png, MakeHomePageBanner},
+        {187, FileKind::Png, MakeRepairButton},
         {162, FileKind::Bmp24, MakeEditFieldBitmap},
         {128, FileKind::Png, MakeIcon},
         {128, FileKind::Ico, MakeIcon},

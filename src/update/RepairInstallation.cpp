@@ -1,0 +1,238 @@
+#include "update/RepairInstallation.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+#include "app/LauncherContext.h"
+#include "app/LauncherUi.h"
+#include "app/TraceLog.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
+#include "update/Download.h"
+#include "update/PatchVerification.h"
+#include "update/ReleaseKeys.h"
+#include "update/RepairRangeSource.h"
+#include "update/UpdateDecision.h"
+#include "update/ZipArchive.h"
+
+namespace nb {
+namespace {
+
+// The end record with the longest comment the format allows: the directory's end is in it.
+constexpr uint64_t kTailBytes = 0xFFFF + 22;
+// The most a local record can add to its stored bytes: header, name, extra field, descriptor.
+constexpr uint64_t kLocalOverhead = 30 + 0xFFFF + 0xFFFF + 24;
+
+// The zip reader owns its source; the repair keeps the range source to plan and count.
+class BorrowedSource final : public platform::ByteSource {
+public:
+    explicit BorrowedSource(platform::ByteSource& source) : m_source(source) {}
+    uint64_t Size() const override { return m_source.Size(); }
+    bool ReadAt(uint64_t offset, void* data, size_t size) override { return m_source.ReadAt(offset, data, size); }
+
+private:
+    platform::ByteSource& m_source;
+};
+
+struct Member {
+    int32_t index = 0;
+    uint64_t start = 0;
+    uint64_t end = 0;  // where the next item's record (or the directory) begins
+    uint64_t stored = 0;
+    const ManifestFile* file = nullptr;
+};
+
+bool Fail(RepairReport& report, std::string why) {
+    if (report.error.empty()) report.error = std::move(why);
+    return false;
+}
+
+// The members that hold `damaged`, in archive order, each with the bytes up to the next record.
+bool PlanMembers(ZipArchive& archive, const std::vector<const ManifestFile*>& damaged,
+                 std::vector<Member>& members, RepairReport& report) {
+    ZipItemInfo count;
+    archive.GetItemInfo(-1, count);
+    std::map<std::string, const ManifestFile*> wanted;
+    for (const ManifestFile* f : damaged) wanted.emplace(f->path, f);
+    std::vector<uint64_t> starts;
+    for (int32_t i = 0; i < count.index; ++i) {
+        ZipStoredItem item;
+        if (archive.GetStoredItem(i, item) != ZipResult::kOk)
+            return Fail(report, "the full archive's central directory is damaged at item " + std::to_string(i));
+        starts.push_back(item.localOffset);
+        const auto found = wanted.find(item.path);
+        if (found == wanted.end()) continue;
+        members.push_back(Member{i, item.localOffset, 0, item.compressedSize, found->second});
+        wanted.erase(found);
+    }
+    // Restored or not, the others are still worth restoring.
+    for (const auto& missing : wanted) Fail(report, "the full archive has no member " + missing.first);
+    std::sort(starts.begin(), starts.end());
+    const uint64_t directory = archive.CentralDirectoryStart();
+    for (Member& m : members) {
+        const auto next = std::upper_bound(starts.begin(), starts.end(), m.start);
+        const uint64_t limit = m.start + m.stored + kLocalOverhead;
+        m.end = std::min(next == starts.end() ? directory : *next, limit);
+        if (m.end <= m.start) m.end = std::min(directory, limit);
+        report.membersStored += m.stored;
+    }
+    return true;
+}
+
+// One request for each run of adjacent members.
+bool FetchMembers(RepairRangeSource& source, std::vector<Member> members, const RepairHooks& hooks,
+                  RepairReport& report) {
+    std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) { return a.start < b.start; });
+    std::vector<std::pair<uint64_t, uint64_t>> runs;
+    uint64_t planned = source.BytesFetched();
+    for (const Member& m : members) {
+        if (!runs.empty() && runs.back().second >= m.start) {
+            runs.back().second = std::max(runs.back().second, m.end);
+        } else {
+            runs.emplace_back(m.start, m.end);
+        }
+    }
+    for (const auto& run : runs) planned += run.second - run.first;
+    source.m_onFetched = [&](uint64_t fetched) {
+        if (hooks.onFetched) hooks.onFetched(planned, fetched);
+    };
+    for (const auto& run : runs) {
+        if (!source.Prefetch(run.first, run.second)) {
+            source.m_onFetched = nullptr;
+            return Fail(report, "fetching the members: " + source.Error());
+        }
+    }
+    source.m_onFetched = nullptr;
+    return true;
+}
+
+bool ExtractMembers(ZipArchive& archive, const PatchManifest& manifest, std::vector<Member> members,
+                    RepairReport& report) {
+    // In directory order, so the reader walks its directory once.
+    std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) { return a.index < b.index; });
+    ManifestItemCheck check(manifest);
+    for (const Member& m : members) {
+        ZipItemInfo info;
+        ZipResult result = archive.GetItemInfo(m.index, info);
+        if (result != ZipResult::kOk) {
+            Fail(report, "the full archive's member " + m.file->path + " cannot be read");
+            continue;
+        }
+        if (const std::string why = check.Expect(info); !why.empty()) {
+            Fail(report, why);
+            continue;
+        }
+        result = archive.ExtractItem(m.index, m.file->path, &check);
+        if (result == ZipResult::kOk) {
+            ++report.repaired;
+            TraceLog("repair: restored %s\n", m.file->path.c_str());
+        } else if (!check.Refusal().empty()) {
+            Fail(report, check.Refusal());
+        } else if (result == ZipResult::kWriteFailed || result == ZipResult::kCannotOpen) {
+            Fail(report, "cannot write " + m.file->path + " (is the disk full?)");
+        } else {
+            Fail(report, "the full archive's bytes of " + m.file->path + " are damaged (error " +
+                             std::to_string(static_cast<uint32_t>(result)) + ")");
+        }
+    }
+    return report.error.empty();
+}
+
+}  // namespace
+
+std::string FullArchiveName(int32_t build) {
+    return "NBFULL" + std::to_string(build) + ".nbupd";
+}
+
+bool RestoreFiles(const PatchManifest& manifest, const std::vector<const ManifestFile*>& damaged,
+                  const std::string& archiveUrl, const RepairHooks& hooks, RepairReport& report) {
+    report = RepairReport{};
+    if (damaged.empty()) return true;
+    const std::string localName = FullArchiveName(manifest.buildTo);
+    std::unique_ptr<RepairRangeSource> remote;
+    std::unique_ptr<ZipArchive> archive;
+    std::string error;
+    const RepairRangeSource::OpenResult opened =
+        RepairRangeSource::Open(archiveUrl, localName + ".ranges", kTailBytes, hooks.stop, remote, error);
+    if (opened == RepairRangeSource::OpenResult::kFailed) return Fail(report, archiveUrl + ": " + error);
+
+    if (opened == RepairRangeSource::OpenResult::kOk) {
+        archive = ZipArchive::Open(std::make_unique<BorrowedSource>(*remote));
+    } else {
+        TraceLog("repair: %s ignores Range requests: the whole archive is fetched\n", archiveUrl.c_str());
+        report.wholeArchive = true;
+        const bool fetched = DownloadUrlToFile(archiveUrl, localName, true);
+        uint64_t size = 0;
+        if (std::unique_ptr<platform::ByteSource> file = platform::OpenFileSource(localName)) size = file->Size();
+        report.bytesFetched = size;
+        if (hooks.onFetched) hooks.onFetched(size, size);
+        if (!fetched) {
+            platform::RemoveFile(localName);
+            return Fail(report, archiveUrl + ": the whole archive could not be fetched");
+        }
+        archive = ZipArchive::Open(localName);
+    }
+
+    bool ok = archive != nullptr;
+    if (!ok) Fail(report, archiveUrl + ": not a zip archive, or its central directory is cut or damaged");
+    std::vector<Member> members;
+    if (ok) ok = PlanMembers(*archive, damaged, members, report);
+    if (ok && remote && !members.empty()) ok = FetchMembers(*remote, members, hooks, report);
+    if (remote) report.bytesFetched = remote->BytesFetched();
+    if (ok) ExtractMembers(*archive, manifest, members, report);
+    if (archive && report.repaired > 0 && !archive->FlushExtracted()) Fail(report, "cannot flush the restored files");
+    archive.reset();
+    remote.reset();  // drops the spool
+    if (report.wholeArchive) platform::RemoveFile(localName);
+    return report.error.empty();
+}
+
+bool RepairInstallation(LauncherContext& context, const std::atomic<bool>& stop) {
+    auto fail = [&](const std::string& why) {
+        TraceLog("repair failed: %s\n", why.c_str());
+        if (!stop.load(std::memory_order_relaxed)) context.ShowNumberedMessage(kMessageRepairFailed);
+        return false;
+    };
+    const ReleaseKeys keys = BuiltInReleaseKeys();
+    if (!keys.required) return fail("this launcher has no release key, so no manifest can be trusted");
+    PatchManifest manifest;
+    std::string error;
+    if (!LoadInstalledManifest(kInstalledManifest, context.m_nLocalBuild, keys.keys, manifest, error))
+        return fail(error);
+
+    context.m_fDownTotal.store(0.0f, std::memory_order_relaxed);
+    context.m_fDownDone.store(0.0f, std::memory_order_relaxed);
+    context.m_fUnzipDone.store(0.0f, std::memory_order_relaxed);
+    context.m_fUnzipTotal.store(static_cast<float>(manifest.files.size()), std::memory_order_relaxed);
+    std::vector<const ManifestFile*> damaged;
+    const VerifyProgress progress = [&](size_t checked, uint64_t) {
+        context.m_fUnzipDone.store(static_cast<float>(checked), std::memory_order_relaxed);
+    };
+    if (!FindDamagedFiles(manifest, "./", progress, &stop, damaged)) return false;  // the launcher is closing
+    TraceLog("repair: %zu of %zu files of build %d are missing or damaged\n", damaged.size(),
+             manifest.files.size(), static_cast<int>(manifest.buildTo));
+
+    RepairHooks hooks;
+    hooks.stop = &stop;
+    hooks.onFetched = [&](uint64_t planned, uint64_t fetched) {
+        context.m_fDownTotal.store(static_cast<float>(planned), std::memory_order_relaxed);
+        context.m_fDownDone.store(static_cast<float>(fetched), std::memory_order_relaxed);
+    };
+    RepairReport report;
+    const std::string url = context.m_strUpdateURL + FullArchiveName(manifest.buildTo);
+    if (!RestoreFiles(manifest, damaged, url, hooks, report)) {
+        if (stop.load(std::memory_order_relaxed)) return false;
+        return fail(std::to_string(report.repaired) + " of " + std::to_string(damaged.size()) +
+                    " files restored; " + report.error);
+    }
+    TraceLog("repair: %zu files restored, %llu bytes fetched\n", report.repaired,
+             static_cast<unsigned long long>(report.bytesFetched));
+    context.ShowNumberedMessage(kMessageRepairDone);
+    context.m_nUpdateState.store(kStateServerPage, std::memory_order_relaxed);
+    platform::StartProcess(RestartCommandLine(context.m_strInstallPath, context.m_strCmdArg));
+    Ui().CloseMainWindow();
+    return true;
+}
+
+}  // namespace nb
