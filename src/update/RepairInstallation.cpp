@@ -1,6 +1,7 @@
 #include "update/RepairInstallation.h"
 
 #include <algorithm>
+#include <cinttypes>
 #include <map>
 #include <memory>
 
@@ -210,8 +211,9 @@ bool RepairInstallation(LauncherContext& context, const std::atomic<bool>& stop)
         context.m_fUnzipDone.store(static_cast<float>(checked), std::memory_order_relaxed);
     };
     if (!FindDamagedFiles(manifest, "./", progress, &stop, damaged)) return false;  // the launcher is closing
-    TraceLog("repair: %zu of %zu files of build %d are missing or damaged\n", damaged.size(),
-             manifest.files.size(), static_cast<int>(manifest.buildTo));
+    TraceLog("repair: %u of %u files of build %d are missing or damaged\n",
+             static_cast<unsigned>(damaged.size()), static_cast<unsigned>(manifest.files.size()),
+             static_cast<int>(manifest.buildTo));
 
     RepairHooks hooks;
     hooks.stop = &stop;
@@ -226,8 +228,8 @@ bool RepairInstallation(LauncherContext& context, const std::atomic<bool>& stop)
         return fail(std::to_string(report.repaired) + " of " + std::to_string(damaged.size()) +
                     " files restored; " + report.error);
     }
-    TraceLog("repair: %zu files restored, %llu bytes fetched\n", report.repaired,
-             static_cast<unsigned long long>(report.bytesFetched));
+    TraceLog("repair: %u files restored, %" PRIu64 " bytes fetched\n", static_cast<unsigned>(report.repaired),
+             report.bytesFetched);
     context.ShowNumberedMessage(kMessageRepairDone);
     context.m_nUpdateState.store(kStateServerPage, std::memory_order_relaxed);
     platform::StartProcess(RestartCommandLine(context.m_strInstallPath, context.m_strCmdArg));

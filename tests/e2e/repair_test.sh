@@ -40,7 +40,7 @@ cmp -s "$inst/nbinstalled.manifest" "$site/patch/NBRK5.nbupd.manifest" ||
   fail "the installation does not keep the applied build's manifest"
 pass "the applied build's signed manifest is kept in the installation"
 
-same_as_build() { diff -r -q "$NB_TMP/game5" "$inst" 2>&1 | grep -v "^Only in $inst" || true; }
+same_as_build() { LC_ALL=C diff -r -q "$NB_TMP/game5" "$inst" 2>&1 | grep -v "^Only in $inst" || true; }
 damage() {
   rm "$inst/data/maps/m3.map"
   printf 'X' | dd of="$inst/big.bin" bs=1 seek=300000 conv=notrunc status=none
