@@ -3,6 +3,9 @@
 # the server first met, so a server left from before (on no display or another one) is ended
 # first; the one started here stays for the whole test, so that each program start is quick.
 nb_wine_on_own_display() {
+  # Whoever started the test: Wine must never offer to download its .NET or HTML engine (the
+  # launcher's web panels ask for the latter), so both stay switched off.
+  export WINEDLLOVERRIDES="mscoree=;mshtml="
   nb_start_xvfb
   wineserver -k 2> /dev/null || true
   wineserver -w 2> /dev/null || true

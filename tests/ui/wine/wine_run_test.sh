@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The whole run of the Windows launcher with its windows, under Wine and Xvfb, against the
 # Linux stand-in: started two builds behind in a folder with a Chinese name, it applies both
-# signed patches in its update window, opens the main window, a server is chosen, the demo account
-# logs in through the code dialog, and the Windows stand-in game client receives exactly the
-# command line. Screenshots of the three windows land in SHOTS (when given).
+# signed patches in its update window, opens the main window, a server is chosen, the demo
+# account logs in through the code dialog, and the Windows stand-in game client receives
+# exactly the command line. Pictures of the five windows land in SHOTS (when given).
 # Usage: wine_run_test.sh LINUX-BUILD WINDOWS-BUILD [SHOTS]  (Wine's environment set, code page 936)
 source "$(dirname "$0")/../../e2e/lib.sh" "$1"
 source "$NB_SRC/tests/e2e/login_lib.sh"
