@@ -315,9 +315,9 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
                                          t.existing + t.received < t.wholeSize))) ||
                            (t.reply == Reply::Pending && result.outcome == HttpOutcome::Stalled);
         if (broke && !t.writeFailed && retry < pauses.size() && !StopRequested()) {
-            TraceLog("download %s: %s after %" PRIu64 " bytes; try %zu of %zu in %u ms\n", url.c_str(),
-                     OutcomeText(result.outcome), t.existing + t.received, retry + 1, pauses.size(),
-                     pauses[retry]);
+            TraceLog("download %s: %s after %" PRIu64 " bytes; try %d of %d in %u ms\n", url.c_str(),
+                     OutcomeText(result.outcome), t.existing + t.received, static_cast<int>(retry + 1),
+                     static_cast<int>(pauses.size()), pauses[retry]);
             if (!file.Flush()) {
                 file.Close();
                 ShowMessage(kMessageWriteFailed);
