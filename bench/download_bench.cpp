@@ -1,7 +1,8 @@
 // bench_download URL TARGET [SHA256 SIZE]: one DownloadUrlToFile, as the patch cycle runs it;
 // prints the wall time in seconds and the size of the target. With a digest and a size, the
 // download is the signed patch's: hashed as it arrives, limited to SIZE and compared at the
-// end. Exit status 1 when the download fails or does not match.
+// end. NB_BENCH_LIMIT_KBPS in the environment sets the player's speed limit (KiB/s). Exit
+// status 1 when the download fails or does not match.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
     nb::DownloadCheck check;
     check.digest = &sha256;
     if (argc == 5) check.maxSize = std::strtoull(argv[4], nullptr, 10);
+    if (const char* kbps = std::getenv("NB_BENCH_LIMIT_KBPS"))
+        nb::SetDownloadSpeedLimit(std::strtoull(kbps, nullptr, 10) * 1024);
     nbbench::BenchClock clock;
     bool ok = nb::DownloadUrlToFile(argv[1], argv[2], true, argc == 5 ? &check : nullptr);
     if (ok && argc == 5) {

@@ -112,7 +112,19 @@ elif [ -x "$BIN/bench_download" ]; then
   ratio=$(calc '%.5f' "$wire / $missing")
   row "resume after a cut at half ($partial bytes kept)" "$wire bytes on the wire" "$missing bytes missing" \
       "$ratio" "<= 1.01" "$(verdict "$missing > 0 && $ratio <= 1.01")"
-  rm -rf "$WORK/www/big.bin" "$DL"
+
+  # The player's limit: the rate a limited download keeps, against the limit itself.
+  limit_kbps=2048
+  head -c $((8 * 1024 * 1024)) "$WORK/www/big.bin" > "$WORK/www/limited.bin"
+  rm -f "$DL/"*
+  t=$(NB_BENCH_LIMIT_KBPS=$limit_kbps "$BIN/bench_download" "$BASE/limited.bin" "$DL/limited.bin" 2>/dev/null |
+    awk '{ print $1 }') || { echo "the limited download failed" >&2; exit 1; }
+  cmp -s "$WORK/www/limited.bin" "$DL/limited.bin" || { echo "the limited download differs" >&2; exit 1; }
+  rate=$(calc '%.0f' "8 * 1024 / $t")
+  ratio=$(calc '%.3f' "$rate / $limit_kbps")
+  row "8 MiB under a speed limit of $limit_kbps KiB/s" "$rate KiB/s" "limit: $limit_kbps KiB/s" "$ratio" \
+      "0.9 .. 1.05" "$(verdict "$ratio >= 0.9 && $ratio <= 1.05")"
+  rm -rf "$WORK/www/big.bin" "$WORK/www/limited.bin" "$DL"
 else
   not_measured "DownloadUrlToFile 512 MiB" "the download is not in the tree" ">= 0.95 x curl"
   not_measured "resume after a cut at half" "the download is not in the tree" "<= missing + 1%"

@@ -1,6 +1,7 @@
 # The Windows stage of scripts/test.sh: the MinGW-w64 cross build in build-win/, its unit
-# tests under Wine with the ANSI code page 936 and again with 1252, and the launcher's
-# patch cycle under Wine against the Linux stand-in. Sourced after common.sh.
+# tests under Wine with the ANSI code page 936 and again with 1252, the launcher's patch cycle
+# and the whole run with its windows under Wine and Xvfb against the Linux stand-in, and the
+# installer. Sourced after common.sh.
 
 NB_WIN_BUILD="${NB_WIN_BUILD:-$NB_ROOT/build-win}"
 # The Windows launcher's stand-in gets a port of its own, so it never meets the Linux tests'
@@ -75,10 +76,14 @@ nb_windows_stage() {
     nb_wine_stop
   done
 
-  nb_win_step "the Windows launcher's patch cycle and the installer under Wine"
-  nb_wine_start zh_CN.UTF-8
+  # Each run with windows starts a wineserver of its own under its own X server and ends it.
+  nb_win_step "the Windows launcher's patch cycle under Wine"
   LC_ALL=zh_CN.UTF-8 bash "$NB_ROOT/tests/windows/patch_cycle_test.sh" "$NB_BUILD" "$NB_WIN_BUILD"
+  nb_win_step "the repair under Wine"
   LC_ALL=zh_CN.UTF-8 bash "$NB_ROOT/tests/windows/repair_test.sh" "$NB_BUILD" "$NB_WIN_BUILD"
+  nb_win_step "the whole run under Wine"
+  LC_ALL=zh_CN.UTF-8 timeout 300 bash "$NB_ROOT/tests/ui/wine/wine_run_test.sh" "$NB_BUILD" "$NB_WIN_BUILD"
+  nb_win_step "the installer under Wine"
   # The installer check waits for the wineserver to end after each step, which a persistent
   # one never does: it runs on a server of its own.
   nb_wine_stop

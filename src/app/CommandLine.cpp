@@ -48,7 +48,8 @@ int LauncherContext::ProcessCommandLine(const CommandLineInfo& cmd) {
         TraceLog("cmd.m_strFileName.GetLength() = 0 \n");
         if (!CopySelfForRelaunch()) return 2;
         platform::StartProcess(
-            WithOptions(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, ""), cmd));
+            WithOptions(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, ""), cmd) +
+            m_strPassOnOptions);
         return 1;
     }
 
@@ -69,7 +70,8 @@ int LauncherContext::ProcessCommandLine(const CommandLineInfo& cmd) {
     m_strCmdArg = arg;
     if (!CopySelfForRelaunch()) return 2;
     platform::StartProcess(
-        WithOptions(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, m_strCmdArg), cmd));
+        WithOptions(RelaunchCommandLine(m_strInstallPath, m_strDefaultZoneListURL, m_strCmdArg), cmd) +
+        m_strPassOnOptions);
     TraceLog("cmd==2222222222222222222\n");
     return 1;
 }

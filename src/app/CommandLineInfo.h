@@ -1,5 +1,7 @@
 #pragma once
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace nb {
 
@@ -13,6 +15,13 @@ struct CommandLineInfo {
     bool m_bRepair = false;
 
     static constexpr const char* kRepairOption = "--repair";
+
+    // "--max-download-kbps=N": the player's download speed limit for this run and the
+    // launchers it starts, as typed (checked where it is applied). An option, so it can never
+    // be taken for the command token.
+    std::optional<std::string> m_optMaxDownloadKbps = std::nullopt;
+
+    static constexpr std::string_view kMaxDownloadOption = "--max-download-kbps=";
 
     static CommandLineInfo Parse(int argc, const char* const* argv);
 };

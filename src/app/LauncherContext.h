@@ -23,7 +23,7 @@ inline constexpr const char* kStringsFile = "./nblocalstr.ini";
 inline constexpr const char* kInstalledExe = "NbLauncher.exe";
 inline constexpr const char* kRelaunchCopy = "_NbLauncher.bin";
 
-// Messages by number; slots 0 to 45 come from the strings file (40 onwards with a built-in text
+// Messages by number; slots 0 to 46 come from the strings file (40 onwards with a built-in text
 // when the file lacks it), the rest stay empty.
 using MessageTable = std::array<std::string, 256>;
 
@@ -117,6 +117,17 @@ public:
 
     // ---- paths and endpoints (app/PathsAndEndpoints.cpp) ----
     bool InitPathsAndEndpoints();
+
+    // ---- download speed limit (update/Download.cpp) ----
+    // max_download_kbps of [local_setting] in the strings file, as written there.
+    std::string m_strDownloadLimitSetting;
+    // Options of this launcher's command line that every launcher it starts gets too, each
+    // after a blank; empty when none.
+    std::string m_strPassOnOptions;
+    // The limit from the command line, else from the strings file, applied to every file
+    // download (kilobytes of 1024 bytes per second; 0 or none: no limit). A value that is no
+    // such number is traced and ignored.
+    void ChooseDownloadLimit(const CommandLineInfo& cmd);
 
     // ---- command line and relaunch (app/CommandLine.cpp) ----
     // 0 continue, 1 a copy was started (end quietly), 2 the copy failed (message 27).

@@ -37,6 +37,8 @@ constexpr BuiltInMessage kBuiltInMessages[] = {
      "\xce\xc4\xbc\xfe\xd0\xde\xb8\xb4\xca\xa7\xb0\xdc\xa3\xac\xc7\xeb\xbc\xec\xb2\xe9\xcd\xf8\xc2\xe7"
      "\xba\xcd\xb4\xc5\xc5\xcc\xbf\xd5\xbc\xe4\xba\xf3\xd6\xd8\xca\xd4\xa3\xac\xbb\xf2\xb5\xbd\xb9\xd9"
      "\xb7\xbd\xcd\xf8\xd5\xbe\xcf\xc2\xd4\xd8\xcd\xea\xd5\xfb\xbf\xcd\xbb\xa7\xb6\xcb\xa1\xa3"},
+    // "剩余", before the time a download still needs
+    {46, "\xca\xa3\xd3\xe0"},
 };
 }  // namespace
 
@@ -48,6 +50,7 @@ bool LauncherContext::LoadLocalFiles() {
     platform::IniDocument strings(std::move(text));
     std::string language = strings.Get("local_setting", "local_str", "", 256);
     TraceLog("strlocSet==%s\n", language.c_str());
+    m_strDownloadLimitSetting = strings.Get("local_setting", "max_download_kbps", "", 64);
     for (int n = 0; n < kShippedMessages; ++n) {
         m_MessageTable[static_cast<size_t>(n)] = strings.Get(language, std::to_string(1001 + n), "", 256);
     }

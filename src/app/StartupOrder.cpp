@@ -14,6 +14,7 @@ void RunStartupOrder(LauncherContext& ctx, const CommandLineInfo& cmd, StartupWi
         windows.ShowMissingFilesMessage();
         return;
     }
+    ctx.ChooseDownloadLimit(cmd);
     if (!ctx.InitPathsAndEndpoints()) {
         ctx.ShowNumberedMessage(26);
         return;

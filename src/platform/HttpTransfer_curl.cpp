@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "platform/HttpTransfer.h"
 
@@ -65,6 +66,10 @@ struct Exchange {
     std::chrono::steady_clock::duration stallLimit{};
     std::chrono::steady_clock::time_point lastActivity{};
     curl_off_t lastDownloaded = 0;
+
+    uint64_t maxBytesPerSecond = 0;
+    std::chrono::steady_clock::time_point bodyStart{};
+    uint64_t bodyBytes = 0;
 
     bool StopRequested() const { return stop && stop->load(std::memory_order_relaxed); }
 };
@@ -123,6 +128,22 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
         x.receiverFailed = true;
         return 0;
     }
+    if (x.maxBytesPerSecond == 0) return bytes;
+    // libcurl's own limit lets bursts of several times the rate through (it judges in windows
+    // of seconds), so the transfer also waits here until the bytes so far are due; the
+    // connection's flow control then holds the server back.
+    using namespace std::chrono;
+    if (x.bodyBytes == 0) x.bodyStart = steady_clock::now();
+    x.bodyBytes += bytes;
+    const auto due = x.bodyStart + microseconds(x.bodyBytes * 1000000 / x.maxBytesPerSecond);
+    for (auto now = steady_clock::now(); now < due; now = steady_clock::now()) {
+        if (x.StopRequested()) {
+            x.stopped = true;
+            return 0;
+        }
+        std::this_thread::sleep_for(std::min<steady_clock::duration>(due - now, milliseconds(100)));
+    }
+    x.lastActivity = steady_clock::now();  // holding back is no silence of the server's
     return bytes;
 }
 
@@ -179,6 +200,7 @@ HttpResult HttpExchange(const HttpRequest& request, const std::string& url, cons
     x.receiver = &receiver;
     x.stop = request.stop;
     x.stallLimit = std::chrono::seconds(limits.stallSeconds);
+    x.maxBytesPerSecond = request.maxBytesPerSecond;
     x.lastActivity = std::chrono::steady_clock::now();
 
     char errorText[CURL_ERROR_SIZE] = "";

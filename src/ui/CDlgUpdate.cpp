@@ -1,5 +1,7 @@
 #include "ui/CDlgUpdate.h"
 
+#include <chrono>
+
 #include "app/LauncherContext.h"
 #include "app/TextEncoding.h"
 #include "skin/SkinButton.h"
@@ -38,6 +40,10 @@ constexpr int kTextPixels = 14;
 constexpr SkinColour kTextColour = 0xFD507EA1u;
 constexpr Point kVersionLine{305, 478};
 constexpr Point kProgressLine{305, 498};
+// The download's speed and time left: on the version line's row, right of where its text
+// ends, over the progress frame's right half.
+constexpr Point kSpeedLine{560, 478};
+constexpr int kMessageTimeLeft = 46;
 constexpr Point kProgressFrame{310, 510};
 constexpr Point kProgressFill{316, 528};
 constexpr Point kEmblem{800, 512};
@@ -149,16 +155,22 @@ void CDlgUpdate::PlacePanels() {
 void CDlgUpdate::Compose() {
     // The timer keeps running while the window is minimised: the panel must stay hidden then.
     if (IsShown() && !IsMinimised()) m_pWebPicture->ShowPanel();
-    const UpdateProgress progress =
-        ComputeUpdateProgress(ReadUpdateProgress(m_context), m_fFraction, m_context.m_MessageTable);
+    const UpdateProgressReading reading = ReadUpdateProgress(m_context);
+    const UpdateProgress progress = ComputeUpdateProgress(reading, m_fFraction, m_context.m_MessageTable);
     m_fFraction = progress.fraction;
     m_strProgressText = progress.text;
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    m_rate.Sample(std::chrono::duration<double>(now).count(), reading);
+    m_strSpeedText = DownloadSpeedText(m_rate.BytesPerSecond(), reading.downTotal, reading.downDone,
+                                       m_context.MessageText(kMessageTimeLeft));
     LayeredRepaint(m_background, [this](SkinCanvas& canvas) {
         for (const auto& button : m_pButtons) button->DrawTo(canvas);
         canvas.DrawText(UpdateVersionLine(m_context.MessageText(16), m_context.m_nLocalBuild,
                                           m_context.m_strServerVersion),
                         kVersionLine.x, kVersionLine.y, kTextPixels, kTextColour);
         canvas.DrawText(m_strProgressText, kProgressLine.x, kProgressLine.y, kTextPixels, kTextColour);
+        if (!m_strSpeedText.empty())
+            canvas.DrawText(m_strSpeedText, kSpeedLine.x, kSpeedLine.y, kTextPixels, kTextColour);
         canvas.DrawImage(m_progressFrame, kProgressFrame.x, kProgressFrame.y);
         const int fill = ProgressBarWidth(m_fFraction);
         if (fill > 0)

@@ -6,6 +6,7 @@
 #include "skin/LayeredWindow.h"
 #include "skin/SkinButtonOwner.h"
 #include "skin/SkinImage.h"
+#include "ui/UpdateProgress.h"
 
 namespace nb {
 
@@ -42,6 +43,7 @@ public:
     CDlgWebPicture* WebPicture() const { return m_pWebPicture.get(); }
     float Fraction() const { return m_fFraction; }
     const std::string& ProgressText() const { return m_strProgressText; }
+    const std::string& SpeedText() const { return m_strSpeedText; }
     bool TimerRunning() const { return m_timer.IsRunning(); }
 
 protected:
@@ -61,6 +63,8 @@ private:
     SkinImage m_emblem;
     float m_fFraction = 0.0f;
     std::string m_strProgressText;
+    DownloadRateEstimate m_rate;
+    std::string m_strSpeedText;
     // In the order they are drawn.
     std::unique_ptr<SkinButton> m_pButtons[4];
     std::unique_ptr<CDlgWebPicture> m_pWebPicture;

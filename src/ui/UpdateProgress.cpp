@@ -69,6 +69,62 @@ int ProgressBarWidth(float fraction) {
     return static_cast<int>(static_cast<float>(kProgressFillWidth) * SaneFraction(fraction));
 }
 
+void DownloadRateEstimate::Sample(double seconds, const UpdateProgressReading& reading) {
+    if (reading.state != kStateDownloadPatch || !(reading.downTotal > 0.0f) ||
+        (m_bStarted && reading.downDone < m_fLastDone)) {
+        m_bStarted = false;
+        return;
+    }
+    if (!m_bStarted) {
+        // The bytes a resumed file already held are no speed: the first reading is the base.
+        m_bStarted = true;
+        m_fStart = m_fLast = seconds;
+        m_fLastDone = reading.downDone;
+        m_fRate = 0.0;
+        return;
+    }
+    const double elapsed = seconds - m_fLast;
+    if (!(elapsed > 0.0)) return;
+    const double now = static_cast<double>(reading.downDone - m_fLastDone) / elapsed;
+    // Readings come at uneven times (a redraw comes between two timer ticks): the weight of
+    // each follows the time it covers.
+    const bool first = m_fLast == m_fStart;
+    m_fRate = first ? now : m_fRate + (1.0 - std::exp(-elapsed / kSmoothingSeconds)) * (now - m_fRate);
+    m_fLast = seconds;
+    m_fLastDone = reading.downDone;
+}
+
+double DownloadRateEstimate::BytesPerSecond() const {
+    if (!m_bStarted || m_fLast - m_fStart < kWarmUpSeconds) return 0.0;
+    return m_fRate;
+}
+
+std::string DownloadSpeedText(double bytesPerSecond, float total, float done, const std::string& leftLabel) {
+    constexpr double kKilobyte = 1024.0;
+    constexpr double kMegabyte = 1024.0 * 1024.0;
+    // Beyond this the time left says nothing a player can use.
+    constexpr double kLongestSecondsLeft = 100.0 * 3600.0;
+    if (!(bytesPerSecond >= 1.0)) return {};
+    char text[96];
+    if (bytesPerSecond < kMegabyte) {
+        std::snprintf(text, sizeof text, "%.0f KB/s", bytesPerSecond / kKilobyte);
+    } else {
+        std::snprintf(text, sizeof text, "%.1f MB/s", bytesPerSecond / kMegabyte);
+    }
+    std::string line = text;
+    const double left = static_cast<double>(total) - static_cast<double>(done);
+    if (!(left > 0.0)) return line;
+    const double seconds = std::ceil(left / bytesPerSecond);
+    if (seconds > kLongestSecondsLeft) return line;
+    const long whole = static_cast<long>(seconds);
+    if (whole >= 3600) {
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+    }
+    return line + "  " + leftLabel + " " + text;
+}
+
 UpdateProgressReading ReadUpdateProgress(const LauncherContext& context) {
     UpdateProgressReading reading;
     reading.state = context.m_nUpdateState.load(std::memory_order_relaxed);

@@ -43,4 +43,32 @@ int ProgressBarWidth(float fraction);
 // Reads the shared values once, in the order the worker writes them.
 UpdateProgressReading ReadUpdateProgress(const LauncherContext& context);
 
+// The download speed, smoothed, from the readings the window takes twice a second: an
+// exponential moving average over about five seconds, so that one slow or fast moment (or a
+// retry's pause) moves it gently. Nothing is estimated until three seconds of one transfer
+// have been seen; a reading outside the download, before the first reply or with fewer
+// bytes held than before (the file taken again from its start) begins anew.
+class DownloadRateEstimate {
+public:
+    static constexpr double kSmoothingSeconds = 5.0;
+    static constexpr double kWarmUpSeconds = 3.0;
+
+    // One reading at `seconds` on a steady clock.
+    void Sample(double seconds, const UpdateProgressReading& reading);
+    // Bytes per second; 0 while there is no sensible estimate.
+    double BytesPerSecond() const;
+
+private:
+    bool m_bStarted = false;
+    double m_fStart = 0.0;
+    double m_fLast = 0.0;
+    float m_fLastDone = 0.0f;
+    double m_fRate = 0.0;
+};
+
+// The speed and time-left text, e.g. "2.4 MB/s  <left> 3:05" (KB/s below one MB/s; the time
+// left as m:ss, or h:mm:ss from an hour on, rounded up). Only the speed when nothing is
+// left to estimate; empty without a speed.
+std::string DownloadSpeedText(double bytesPerSecond, float total, float done, const std::string& leftLabel);
+
 }  // namespace nb

@@ -315,9 +315,9 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
                                          t.existing + t.received < t.wholeSize))) ||
                            (t.reply == Reply::Pending && result.outcome == HttpOutcome::Stalled);
         if (broke && !t.writeFailed && retry < pauses.size() && !StopRequested()) {
-            TraceLog("download %s: %s after %" PRIu64 " bytes; try %zu of %zu in %u ms\n", url.c_str(),
-                     OutcomeText(result.outcome), t.existing + t.received, retry + 1, pauses.size(),
-                     pauses[retry]);
+            TraceLog("download %s: %s after %" PRIu64 " bytes; try %d of %d in %u ms\n", url.c_str(),
+                     OutcomeText(result.outcome), t.existing + t.received, static_cast<int>(retry + 1),
+                     static_cast<int>(pauses.size()), pauses[retry]);
             if (!file.Flush()) {
                 file.Close();
                 ShowMessage(kMessageWriteFailed);
@@ -501,6 +501,38 @@ bool DownloadVerifiedPatch(LauncherContext& context, const ReleaseKeys& keys) {
 }
 
 }  // namespace
+
+namespace {
+
+// Kilobytes per second, digits only; beyond this a limit means nothing on any link.
+constexpr uint64_t kMostKilobytesPerSecond = 100u * 1024 * 1024;
+
+bool ParseKilobytesPerSecond(const std::string& text, uint64_t& kbps) {
+    return ParseUnsigned(text, kbps) && kbps <= kMostKilobytesPerSecond;
+}
+
+}  // namespace
+
+void LauncherContext::ChooseDownloadLimit(const CommandLineInfo& cmd) {
+    uint64_t kbps = 0;
+    m_strPassOnOptions.clear();
+    if (cmd.m_optMaxDownloadKbps && ParseKilobytesPerSecond(*cmd.m_optMaxDownloadKbps, kbps)) {
+        m_strPassOnOptions = " " + std::string(CommandLineInfo::kMaxDownloadOption) + std::to_string(kbps);
+    } else {
+        if (cmd.m_optMaxDownloadKbps)
+            TraceLog("%s%s ignored: not a whole number of kilobytes per second up to %" PRIu64 "\n",
+                     std::string(CommandLineInfo::kMaxDownloadOption).c_str(), cmd.m_optMaxDownloadKbps->c_str(),
+                     kMostKilobytesPerSecond);
+        kbps = 0;
+        if (!m_strDownloadLimitSetting.empty() && !ParseKilobytesPerSecond(m_strDownloadLimitSetting, kbps)) {
+            TraceLog("max_download_kbps=%s ignored: not a whole number of kilobytes per second up to %" PRIu64 "\n",
+                     m_strDownloadLimitSetting.c_str(), kMostKilobytesPerSecond);
+            kbps = 0;
+        }
+    }
+    SetDownloadSpeedLimit(kbps * 1024);
+    if (kbps > 0) TraceLog("download speed limit: %" PRIu64 " KB/s\n", kbps);
+}
 
 bool LauncherContext::DownloadPatch() {
     const ReleaseKeys keys = BuiltInReleaseKeys();

@@ -154,7 +154,7 @@ bool LauncherContext::ApplyPatch() {
     }
     m_nUpdateState.store(kStateServerPage, std::memory_order_relaxed);
 
-    platform::StartProcess(RestartCommandLine(m_strInstallPath, m_strCmdArg));
+    platform::StartProcess(RestartCommandLine(m_strInstallPath, m_strCmdArg) + m_strPassOnOptions);
     Ui().CloseMainWindow();
     return true;
 }

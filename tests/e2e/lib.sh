@@ -155,17 +155,19 @@ nb_make_site() {
   cp "$NB_SRC/tools/nb-standin/demo-site/"*.html "$dir/"
 }
 
-# nb_make_patch_chain SITE: games of builds 10, 11 (a large file added) and 12 (a small one
-# changed) under $NB_TMP/game<n>, a site publishing build 12, and the patches 10→11 and 11→12.
+# nb_make_patch_chain SITE [MKPATCH-OPTION...]: games of builds 10, 11 (a large file added)
+# and 12 (a small one changed) under $NB_TMP/game<n>, a site publishing build 12, and the
+# patches 10→11 and 11→12 (made with the options given, e.g. --sign KEYFILE).
 nb_make_patch_chain() {
   local site="$1" b
+  shift
   for b in 10 11 12; do mkdir -p "$NB_TMP/game$b"; echo "build $b" > "$NB_TMP/game$b/data.txt"; done
   head -c 400000 /dev/urandom > "$NB_TMP/game11/big.bin"
   cp "$NB_TMP/game11/big.bin" "$NB_TMP/game12/big.bin"
   nb_make_site "$site" 12 1.0.12
-  "$NB_BUILD/nb-mkpatch" -q --bfrom 10 --bto 11 --final-version 1.0.11 -o "$site/patch/NBRK11.nbupd" \
+  "$NB_BUILD/nb-mkpatch" -q --bfrom 10 --bto 11 --final-version 1.0.11 "$@" -o "$site/patch/NBRK11.nbupd" \
     "$NB_TMP/game10" "$NB_TMP/game11"
-  "$NB_BUILD/nb-mkpatch" -q --bfrom 11 --bto 12 --final-version 1.0.12 -o "$site/patch/NBRK12.nbupd" \
+  "$NB_BUILD/nb-mkpatch" -q --bfrom 11 --bto 12 --final-version 1.0.12 "$@" -o "$site/patch/NBRK12.nbupd" \
     "$NB_TMP/game11" "$NB_TMP/game12"
 }
 

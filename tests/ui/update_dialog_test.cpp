@@ -107,6 +107,34 @@ TEST(UpdateProgress, BarStaysWithinItsFrameForOddValues) {
     EXPECT_EQ(ComputeUpdateProgress(Reading(3, 1e12f, 0, 0, 0), 0, m).text, "Size 2097151K, got 0K");
 }
 
+TEST(UpdateProgress, SpeedAppearsOnceItIsSettledAndMovesGently) {
+    nb::DownloadRateEstimate rate;
+    // A resumed file: the 52000 bytes it held are no speed; then 100000 bytes a second.
+    for (int tick = 0; tick <= 6; ++tick) {
+        rate.Sample(tick * 0.5, Reading(3, 1000000, 52000.0f + 50000.0f * tick, 0, 0));
+        EXPECT_EQ(rate.BytesPerSecond(), tick < 6 ? 0.0 : 100000.0) << tick;
+    }
+    // Half a second without a byte (a retry's pause) lowers it by a tenth of the way, not to 0.
+    rate.Sample(3.5, Reading(3, 1000000, 352000, 0, 0));
+    EXPECT_NEAR(rate.BytesPerSecond(), 90483.7, 0.1);
+    // The file taken again from its start, or the download over: nothing until it settles again.
+    rate.Sample(4.0, Reading(3, 1000000, 10000, 0, 0));
+    EXPECT_EQ(rate.BytesPerSecond(), 0.0);
+    rate.Sample(4.5, Reading(2, 1000000, 1000000, 7, 1));
+    EXPECT_EQ(rate.BytesPerSecond(), 0.0);
+}
+
+TEST(UpdateProgress, SpeedTextIsForHumans) {
+    EXPECT_EQ(nb::DownloadSpeedText(0.0, 1000000, 0, "left"), "");
+    EXPECT_EQ(nb::DownloadSpeedText(100000.0, 1000000, 300000, "left"), "98 KB/s  left 0:07");
+    EXPECT_EQ(nb::DownloadSpeedText(2.5 * 1048576, 1048576000.0f, 0, "left"), "2.5 MB/s  left 6:40");
+    EXPECT_EQ(nb::DownloadSpeedText(1024.0, 3723.0f * 1024, 0, "left"), "1 KB/s  left 1:02:03");
+    // Seconds are rounded up: a file is never promised earlier than it can arrive.
+    EXPECT_EQ(nb::DownloadSpeedText(1000.0, 1001, 0, "left"), "1 KB/s  left 0:02");
+    // No total, or nothing left: the speed alone.
+    EXPECT_EQ(nb::DownloadSpeedText(2048.0, 0, 0, "left"), "2 KB/s");
+}
+
 TEST(UpdateProgress, VersionLineNamesTheInstalledBuildAndThePublishedVersion) {
     EXPECT_EQ(nb::UpdateVersionLine("Build", 41, "1.0.45"), "Build: 41 1.0.45");
     EXPECT_EQ(nb::UpdateVersionLine("", -3, ""), ": -3 ");

@@ -10,6 +10,7 @@
 
 #include "WindowTestSupport.h"
 #include "skin/LayeredWindow.h"
+#include "skin/SkinSystem.h"
 #include "skin/qt/QtSkin.h"
 #include "app/Endpoints.h"
 #include "ui/CDlgAnnounce.h"
@@ -184,6 +185,16 @@ TEST(WebPanels, ANewWindowOfAPageOpensWebAddressesOnlyInTheDefaultBrowser) {
     for (const char* scheme : schemes) QDesktopServices::unsetUrlHandler(scheme);
     EXPECT_EQ(recorder.opened, (std::vector<QUrl>{QUrl("http://127.0.0.1:1/news.html?id=7"),
                                                   QUrl("https://127.0.0.1:1/shop")}));
+}
+
+// The Windows browser control hands over the address as the page wrote it, not parsed.
+TEST(WebPanels, OnlyAWebAddressAsWrittenLeavesForTheDefaultBrowser) {
+    EXPECT_TRUE(nb::IsWebAddress(u"HTTP://127.0.0.1/a"));
+    EXPECT_TRUE(nb::IsWebAddress(u"hTTps://x"));
+    for (const std::u16string url : {u"", u"http://", u"https:", u"http:x", u"httpx://a", u" http://a",
+                                     u"file:///C:/Windows/x.exe", u"mailto:a@b", u"\\\\host\\share"}) {
+        EXPECT_FALSE(nb::IsWebAddress(url)) << std::string(url.begin(), url.end());
+    }
 }
 
 TEST(ExternalPages, PortalHomeAndDownloadPageGoToTheDefaultBrowser) {

@@ -10,6 +10,7 @@
 #include "platform/ExecutablePath.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "update/Download.h"
 
 using nb::platform::SplitCommandLine;
 using Args = std::vector<std::string>;
@@ -44,6 +45,7 @@ protected:
         nb::SetRelaunchWait([this](unsigned ms) { m_waits.push_back(ms); });
     }
     void TearDown() override {
+        nb::SetDownloadSpeedLimit(0);
         nb::SetRelaunchWait(nullptr);
         nb::platform::SetExecutablePathOverride("");
     }
@@ -124,6 +126,34 @@ TEST_F(RelaunchTest, CommaAndAddressArgumentsContinueWithoutRelaunch) {
     EXPECT_FALSE(nb::test::Exists(m_dir.File("_NbLauncher.bin")));
     // "cmd2==strToken不空==" in code page 936.
     EXPECT_NE(Log().find("cmd2==strToken\xB2\xBB\xBF\xD5==tok,en\n"), std::string::npos);
+}
+
+TEST_F(RelaunchTest, SpeedLimitComesFromTheCommandLineOrTheStringsFileAndGoesToTheCopy) {
+    const char* argv[] = {"NbLauncher.exe", "--max-download-kbps=300", "WEB 1"};
+    nb::CommandLineInfo cmd = nb::CommandLineInfo::Parse(3, argv);
+    EXPECT_EQ(cmd.m_strFileName, "WEB 1");  // the option is never the token
+    m_ctx.m_strDownloadLimitSetting = "100";
+    m_ctx.ChooseDownloadLimit(cmd);
+    EXPECT_EQ(nb::DownloadSpeedLimit(), 300u * 1024);
+    EXPECT_EQ(m_ctx.ProcessCommandLine(cmd), 1);
+    EXPECT_EQ(WaitForArgs(), "http://127.0.0.2:18001/norbel_xml/zonelist.xml,WEB 1\n--max-download-kbps=300\n");
+
+    // A value that is no number is traced and left out; the strings file's key counts then.
+    cmd.m_optMaxDownloadKbps = "3x";
+    m_ctx.ChooseDownloadLimit(cmd);
+    EXPECT_EQ(nb::DownloadSpeedLimit(), 100u * 1024);
+    EXPECT_EQ(m_ctx.m_strPassOnOptions, "");
+    cmd.m_optMaxDownloadKbps.reset();
+    for (const char* bad : {"-5", "fast", "999999999999"}) {
+        m_ctx.m_strDownloadLimitSetting = bad;
+        m_ctx.ChooseDownloadLimit(cmd);
+        EXPECT_EQ(nb::DownloadSpeedLimit(), 0u) << bad;
+    }
+    const std::string log = Log();
+    EXPECT_NE(log.find("download speed limit: 300 KB/s\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("--max-download-kbps=3x ignored: not a whole number of kilobytes per second"),
+              std::string::npos);
+    EXPECT_NE(log.find("max_download_kbps=fast ignored"), std::string::npos);
 }
 
 TEST_F(RelaunchTest, AnUnwritableCopyIsTriedTenTimesASecondApart) {

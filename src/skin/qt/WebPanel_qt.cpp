@@ -162,9 +162,9 @@ void WebPanel::Navigate() {
 void WebPanel::OpenNewWindowRequest(const QUrl& url) {
     // The page chooses this address: only web pages leave the launcher, never a local file or
     // a program registered for some other scheme.
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) return;
-    OpenUrlInDefaultBrowser(url.toString().toStdU16String());
+    if (!url.isValid()) return;
+    const std::u16string address = url.toString().toStdU16String();
+    if (IsWebAddress(address)) OpenUrlInDefaultBrowser(address);
 }
 
 void WebPanel::showEvent(QShowEvent* event) {

@@ -217,6 +217,10 @@ private:
 // A borderless pop-up owned by its window that floats at a fixed offset over it and shows
 // one web page. Where no HTML engine can be created (Wine without one) it says that the
 // page cannot be shown, with the address.
+namespace win32 {
+class WebBrowserSite;
+}
+
 class WebPanel {
 public:
     WebPanel(LayeredWindowNative* owner, const WebPanelLayout& layout, const std::string& url);
@@ -237,6 +241,8 @@ public:
 
     NativeHandle Handle() const { return m_hwnd; }
     std::intptr_t HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+    // A key message for the page, after the panel's own rules; true when the page took it.
+    bool TranslatePageKey(void* message);
 
 private:
     NativeHandle m_hwnd = nullptr;
@@ -244,6 +250,8 @@ private:
     WebPanelLayout m_layout;
     std::u16string m_url;
     bool m_bShown = false;
+    bool m_bNavigated = false;
+    win32::WebBrowserSite* m_pBrowser = nullptr;  // none where the page cannot be shown
 };
 
 // The application object of a run: GDI+ and COM for the life of the program.
@@ -256,6 +264,7 @@ public:
 
 private:
     std::uintptr_t m_gdiplusToken = 0;
+    bool m_bOle = false;
 };
 
 }  // namespace nb

@@ -12,6 +12,7 @@
 #include "app/TextEncoding.h"
 #include "skin/SkinSystem.h"
 #include "skin/SkinText.h"
+#include "skin/win32/WebBrowserSite.h"
 
 namespace nb {
 
@@ -147,6 +148,18 @@ bool PreTranslateSkinKey(void* message) {
     return false;
 }
 
+namespace {
+// The keys of a page in a web panel (Tab between its links, the arrows, copy) go through the
+// browser's own accelerators.
+bool TranslateWebPageKey(MSG* msg) {
+    if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
+    HWND top = GetAncestor(msg->hwnd, GA_ROOT);
+    if (!top || !IsClass(top, kWebClass)) return false;
+    WebPanel* panel = ObjectOf<WebPanel>(top);
+    return panel && panel->TranslatePageKey(msg);
+}
+}  // namespace
+
 // ---- LayeredWindowNative ----
 
 LayeredWindowNative::LayeredWindowNative(LayeredWindowNative* owner, SkinWindowKind kind)
@@ -249,6 +262,7 @@ void LayeredWindowNative::RunModal() {
         }
         if (got < 0) break;
         if (PreTranslateSkinKey(&msg)) continue;
+        if (TranslateWebPageKey(&msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -710,6 +724,8 @@ constexpr SkinColour kUnavailableText = 0xFF8FA8C8u;
 // "无法显示此网页"
 constexpr const char kCannotShow[] = "\xCE\xDE\xB7\xA8\xCF\xD4\xCA\xBE\xB4\xCB\xCD\xF8\xD2\xB3";
 constexpr int kMargin = 10;
+// Where the page leaves the panel uncovered: fully transparent.
+constexpr COLORREF kWebKey = RGB(255, 255, 0);
 }  // namespace
 
 WebPanel::WebPanel(LayeredWindowNative* owner, const WebPanelLayout& layout, const std::string& url)
@@ -721,15 +737,15 @@ WebPanel::WebPanel(LayeredWindowNative* owner, const WebPanelLayout& layout, con
 }
 
 WebPanel::~WebPanel() {
+    win32::CloseWebBrowser(m_pBrowser);
+    m_pBrowser = nullptr;
     if (!m_hwnd) return;
     SetWindowLongPtrW(H(m_hwnd), GWLP_USERDATA, 0);
     DestroyWindow(H(m_hwnd));
 }
 
 bool WebPanel::BrowserAvailable() {
-    // The WebBrowser control is not hosted by this build: every panel says that its page
-    // cannot be shown.
-    return false;
+    return win32::HtmlEngineAvailable();
 }
 
 void WebPanel::FollowOwner(Point ownerOrigin) {
@@ -739,7 +755,10 @@ void WebPanel::FollowOwner(Point ownerOrigin) {
 
 void WebPanel::ShowPanel() {
     m_bShown = true;
-    ::ShowWindow(H(m_hwnd), SW_SHOWNOACTIVATE);
+    Navigate();
+    // On top as it appears: a panel shown after its owner was raised (the login page's
+    // announcement) would otherwise stay where it was made, under the owner.
+    SetWindowPos(H(m_hwnd), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void WebPanel::HidePanel() {
@@ -752,11 +771,48 @@ void WebPanel::RaisePanel() {
 }
 
 void WebPanel::Navigate() {
-    InvalidateRect(H(m_hwnd), nullptr, FALSE);
+    // Once in the panel's life: the page is never reloaded.
+    if (m_bNavigated || !m_hwnd) return;
+    m_bNavigated = true;
+    const Rect& control = m_layout.controlRect;
+    const RECT rect{control.x, control.y, control.x + control.width, control.y + control.height};
+    m_pBrowser = win32::OpenWebBrowser(H(m_hwnd), rect, m_url);
+    if (m_pBrowser) {
+        // The page takes clicks and keys like any window; where it leaves the panel
+        // uncovered, the key colour lets the owner's picture show through.
+        HWND hwnd = H(m_hwnd);
+        SetWindowLongPtrW(hwnd, GWL_EXSTYLE,
+                          (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & ~WS_EX_NOACTIVATE) | WS_EX_LAYERED);
+        SetLayeredWindowAttributes(hwnd, kWebKey, 0, LWA_COLORKEY);
+    }
+    InvalidateRect(H(m_hwnd), nullptr, TRUE);
+}
+
+bool WebPanel::TranslatePageKey(void* message) {
+    return win32::TranslateWebBrowserKey(m_pBrowser, static_cast<MSG*>(message));
 }
 
 std::intptr_t WebPanel::HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     HWND hwnd = H(m_hwnd);
+    if (m_pBrowser) {
+        switch (message) {
+            case WM_ERASEBKGND: {
+                RECT client;
+                GetClientRect(hwnd, &client);
+                HBRUSH key = CreateSolidBrush(kWebKey);
+                FillRect(reinterpret_cast<HDC>(wParam), &client, key);
+                DeleteObject(key);
+                return 1;
+            }
+            case WM_CTLCOLORSCROLLBAR:
+            case WM_CTLCOLORDLG: {
+                static HBRUSH key = CreateSolidBrush(kWebKey);
+                return reinterpret_cast<std::intptr_t>(key);
+            }
+            default:
+                return DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+    }
     switch (message) {
         case WM_ERASEBKGND:
             return 1;
@@ -795,6 +851,8 @@ std::intptr_t WebPanel::HandleMessage(unsigned message, std::uintptr_t wParam, s
 // ---- application, system services ----
 
 SkinApplication::SkinApplication(int&, char**) {
+    // The web panels' browser control is an OLE object of this thread's apartment.
+    m_bOle = SUCCEEDED(OleInitialize(nullptr));
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) m_gdiplusToken = token;
@@ -802,6 +860,7 @@ SkinApplication::SkinApplication(int&, char**) {
 
 SkinApplication::~SkinApplication() {
     if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    if (m_bOle) OleUninitialize();
 }
 
 void OpenUrlInDefaultBrowser(const std::u16string& url) {
