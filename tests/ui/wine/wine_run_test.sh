@@ -8,15 +8,8 @@
 source "$(dirname "$0")/../../e2e/lib.sh" "$1"
 source "$NB_SRC/tests/e2e/login_lib.sh"
 source "$NB_SRC/tests/windows/wine_lib.sh"
-NB_WIN_BUILD="$(cd "${2:?Windows build folder}" && pwd)"
+nb_wine_build "${2:-}"
 SHOTS="${3:-}"
-unset NB_MACHINE_SETTINGS
-# The stand-ins play the Windows build's hosts.
-source "$NB_WIN_BUILD/nb-hosts.sh"
-for host in "$NB_CONFIG_HOST" "$NB_PORTAL_HOST" "$NB_ACCOUNT_HOST"; do
-  [[ "$host" =~ ^127\.0\.0\.1:[0-9]+$ ]] || { echo "skipped: the Windows build's host $host is not on loopback"; exit 77; }
-done
-NB_ZONE_LIST_URL="http://$NB_CONFIG_HOST/norbel_xml/zonelist.xml"
 [ -x "$NB_WIN_BUILD/nb-vd-standin.exe" ] || fail "no Windows stand-in game client in $NB_WIN_BUILD"
 
 nb_wine_on_own_display
