@@ -80,10 +80,13 @@ public:
     // file is removed and `path` is as it was.
     bool Commit(const FileStamp& stamp);
     void Discard();
+    // What the system said when Create, Write or Commit last failed, for the trace log.
+    const std::string& Error() const { return m_error; }
 
 private:
     std::string m_path;
     std::string m_temp;
+    std::string m_error;
     intptr_t m_handle = -1;
 };
 

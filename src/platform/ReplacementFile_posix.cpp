@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <ctime>
 
 #include "platform/Files.h"
@@ -99,7 +100,10 @@ bool ReplacementFile::Create(const std::string& path) {
     // Left by a run that was killed: never written through, never appended to.
     ::unlink(m_temp.c_str());
     const int fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        m_error = std::strerror(errno);
+        return false;
+    }
     m_handle = fd;
     return true;
 }
@@ -111,7 +115,10 @@ bool ReplacementFile::Write(const void* data, size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, in, size);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) {
+            m_error = n < 0 ? std::strerror(errno) : "nothing written";
+            return false;
+        }
         in += n;
         size -= static_cast<size_t>(n);
     }
@@ -124,9 +131,17 @@ bool ReplacementFile::Commit(const FileStamp& stamp) {
     m_handle = -1;
     const timespec times[2] = {TimespecFromFileTime(stamp.accessTime), TimespecFromFileTime(stamp.writeTime)};
     bool ok = ::fchmod(fd, static_cast<mode_t>(stamp.mode & 07777)) == 0;
+    if (!ok) m_error = std::strerror(errno);
     ::futimens(fd, times);  // a file system without times still gets the bytes
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(m_temp.c_str(), m_path.c_str()) != 0) ok = false;
+    // A delayed write error (a full disk on a network file system) shows at close.
+    if (::close(fd) != 0 && ok) {
+        m_error = std::strerror(errno);
+        ok = false;
+    }
+    if (ok && ::rename(m_temp.c_str(), m_path.c_str()) != 0) {
+        m_error = std::strerror(errno);
+        ok = false;
+    }
     if (!ok) ::unlink(m_temp.c_str());
     m_temp.clear();
     return ok;

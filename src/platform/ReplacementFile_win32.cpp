@@ -94,6 +94,10 @@ bool GetFileMode(const std::string& path, uint32_t& mode) {
     return true;
 }
 
+namespace {
+std::string SystemErrorText() { return "system error " + std::to_string(::GetLastError()); }
+}  // namespace
+
 ReplacementFile::~ReplacementFile() {
     Discard();
 }
@@ -109,6 +113,7 @@ bool ReplacementFile::Create(const std::string& path) {
     ::DeleteFileW(temp.c_str());
     HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        m_error = SystemErrorText();
         m_temp.clear();
         return false;
     }
@@ -122,7 +127,10 @@ bool ReplacementFile::Write(const void* data, size_t size) {
     while (size > 0) {
         const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
         DWORD written = 0;
-        if (!::WriteFile(AsHandle(m_handle), in, chunk, &written, nullptr) || written == 0) return false;
+        if (!::WriteFile(AsHandle(m_handle), in, chunk, &written, nullptr) || written == 0) {
+            m_error = SystemErrorText();
+            return false;
+        }
         in += written;
         size -= written;
     }
@@ -158,6 +166,7 @@ bool ReplacementFile::Commit(const FileStamp& stamp) {
         if (!ok && old != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesW(target.c_str(), old);
     }
     if (!ok) {
+        m_error = SystemErrorText();
         ::SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileW(temp.c_str());
     }

@@ -79,17 +79,22 @@ void DownloadRateEstimate::Sample(double seconds, const UpdateProgressReading& r
         // The bytes a resumed file already held are no speed: the first reading is the base.
         m_bStarted = true;
         m_fStart = m_fLast = seconds;
-        m_fLastDone = reading.downDone;
+        m_fStartDone = m_fLastDone = reading.downDone;
         m_fRate = 0.0;
         return;
     }
     const double elapsed = seconds - m_fLast;
     if (!(elapsed > 0.0)) return;
-    const double now = static_cast<double>(reading.downDone - m_fLastDone) / elapsed;
-    // Readings come at uneven times (a redraw comes between two timer ticks): the weight of
-    // each follows the time it covers.
-    const bool first = m_fLast == m_fStart;
-    m_fRate = first ? now : m_fRate + (1.0 - std::exp(-elapsed / kSmoothingSeconds)) * (now - m_fRate);
+    if (seconds - m_fStart < kSmoothingSeconds) {
+        // Until a whole smoothing period has passed, the plain average since the first
+        // reading: a moving average begun from the first short interval would drag behind.
+        m_fRate = static_cast<double>(reading.downDone - m_fStartDone) / (seconds - m_fStart);
+    } else {
+        // Readings come at uneven times (a redraw comes between two timer ticks): the weight
+        // of each follows the time it covers.
+        const double now = static_cast<double>(reading.downDone - m_fLastDone) / elapsed;
+        m_fRate += (1.0 - std::exp(-elapsed / kSmoothingSeconds)) * (now - m_fRate);
+    }
     m_fLast = seconds;
     m_fLastDone = reading.downDone;
 }

@@ -62,6 +62,7 @@ private:
     bool m_bStarted = false;
     double m_fStart = 0.0;
     double m_fLast = 0.0;
+    float m_fStartDone = 0.0f;
     float m_fLastDone = 0.0f;
     double m_fRate = 0.0;
 };

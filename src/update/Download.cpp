@@ -15,6 +15,7 @@
 #include "platform/HttpTransfer.h"
 #include "platform/Sleep.h"
 #include "update/BackgroundDigest.h"
+#include "update/FreeSpaceCheck.h"
 #include "update/PatchManifest.h"
 #include "update/PatchVerification.h"
 #include "update/ReleaseKeys.h"
@@ -197,6 +198,15 @@ struct Transfer {
         return true;
     }
 
+    bool HaveRoom(uint64_t announced) {
+        if (!check || !check->haveRoom) return true;
+        uint64_t toCome = announced;
+        if (toCome == 0 && check->maxSize != UINT64_MAX && check->maxSize > existing) toCome = check->maxSize - existing;
+        if (check->haveRoom(toCome)) return true;
+        check->noRoom = true;
+        return false;
+    }
+
     bool Exceeds(uint64_t size) {
         if (!check || size <= check->maxSize) return false;
         check->tooLong = true;
@@ -220,6 +230,7 @@ struct Transfer {
         }
         if (reply == Reply::Append || reply == Reply::Restart || reply == Reply::AlreadyComplete) {
             if (Exceeds(existing + announced) || Exceeds(wholeSize)) return false;
+            if (reply != Reply::AlreadyComplete && !HaveRoom(announced)) return false;
             if (!StartDigest()) return false;
         }
         switch (reply) {
@@ -298,7 +309,7 @@ bool TransferWithResume(const std::string& url, const std::string& agent, const 
         // With the stale bytes gone no Range goes out again, so this happens once at most.
         if (t.reply == Reply::Refetch && !t.writeFailed) continue;
 
-        if (check && (check->tooLong || check->unreadable)) {
+        if (check && (check->tooLong || check->unreadable || check->noRoom)) {
             // Bytes that cannot be the file asked for are no base for a later resume.
             if (check->tooLong) file.Discard();
             file.Close();
@@ -439,6 +450,24 @@ namespace {
 constexpr size_t kMaxManifestSize = 64u << 20;
 
 
+// Asks the download to make sure the installation can take the archive; what is missing is
+// told after the transfer has ended, not from inside it.
+struct ArchiveRoom {
+    uint64_t needed = 0;
+    uint64_t missing = 0;
+
+    void Watch(DownloadCheck& check) {
+        check.haveRoom = [this](uint64_t bytes) {
+            needed = bytes;
+            missing = MissingSpace(".", bytes);
+            return missing == 0;
+        };
+    }
+    void Report(LauncherContext& context, const DownloadCheck& check) const {
+        if (check.noRoom) ReportMissingSpace(context, context.m_strPatchFile.c_str(), needed, missing);
+    }
+};
+
 // The signed path: the manifest first, then the archive, hashed as it arrives (or as it
 // lies on disk) and kept only when it is the one the manifest signs.
 bool DownloadVerifiedPatch(LauncherContext& context, const ReleaseKeys& keys) {
@@ -480,12 +509,15 @@ bool DownloadVerifiedPatch(LauncherContext& context, const ReleaseKeys& keys) {
     DownloadCheck check;
     check.digest = &sha256;
     check.maxSize = manifest->archiveSize;
+    ArchiveRoom room;
+    room.Watch(check);
     if (!DownloadUrlToFile(context.m_strUpdateURL, context.m_strPatchFile, false, &check,
                            DownloadRetries::kOnBreak)) {
         if (check.tooLong)
             return RefuseUnverifiedPatch(context, "the archive is longer than the manifest's " +
                                                  std::to_string(manifest->archiveSize) + " bytes");
-        if (!StopRequested()) context.ShowNumberedMessage(kMessageDownloadFailed);
+        room.Report(context, check);
+        if (!StopRequested() && !check.noRoom) context.ShowNumberedMessage(kMessageDownloadFailed);
         return false;
     }
     error = sha256.Finish(digest.data(), digest.size()) ? CheckArchive(*manifest, check.size, digest)
@@ -542,12 +574,16 @@ bool LauncherContext::DownloadPatch() {
         m_nUpdateState.store(kStateApplyPatch, std::memory_order_relaxed);
         return true;
     }
-    if (DownloadUrlToFile(m_strUpdateURL, m_strPatchFile, false, nullptr, DownloadRetries::kOnBreak)) {
+    DownloadCheck check;
+    ArchiveRoom room;
+    room.Watch(check);
+    if (DownloadUrlToFile(m_strUpdateURL, m_strPatchFile, false, &check, DownloadRetries::kOnBreak)) {
         m_nUpdateState.store(kStateApplyPatch, std::memory_order_relaxed);
         return true;
     }
+    room.Report(*this, check);
     // A transfer ended by the stop flag is the launcher closing, not a failure to report.
-    if (!StopRequested()) ShowNumberedMessage(kMessageDownloadFailed);
+    if (!StopRequested() && !check.noRoom) ShowNumberedMessage(kMessageDownloadFailed);
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@ struct DownloadCheck {
     uint64_t size = 0;      // the finished file's length
     bool tooLong = false;   // more than maxSize arrived (or was announced)
     bool unreadable = false;  // the temporary file's earlier bytes could not be read back
+    // Asked at the reply's head with the bytes still to come (the reply's length, else what
+    // maxSize leaves); false ends the call with false before any byte is written, the
+    // temporary file kept (the one asked has told the player why).
+    std::function<bool(uint64_t bytesToCome)> haveRoom;
+    bool noRoom = false;
 };
 
 // The launcher's one file download: fetches url into targetPath through the temporary

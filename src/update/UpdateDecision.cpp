@@ -8,8 +8,10 @@
 #include "app/LauncherContext.h"
 #include "app/LauncherUi.h"
 #include "app/NumberText.h"
+#include "app/TraceLog.h"
 #include "platform/IniProfile.h"
 #include "platform/Process.h"
+#include "update/FreeSpaceCheck.h"
 #include "update/PatchManifest.h"
 #include "update/PatchVerification.h"
 #include "update/ReleaseKeys.h"
@@ -116,16 +118,23 @@ bool LauncherContext::ApplyPatch() {
             return RefuseUnverifiedPatch(*this, why);
     }
 
+    // Told before the first file changes, not by a write failing half-way.
+    if (!EnsureFreeSpace(*this, archive->Root(), ApplySpaceNeeded(*archive), m_strPatchFile.c_str())) return false;
+
     m_fUnzipDone.store(0.0f, std::memory_order_relaxed);
     m_fUnzipTotal.store(static_cast<float>(count), std::memory_order_relaxed);
     for (int32_t i = 0; i < count; ++i) {
-        bool ok = archive->GetItemInfo(i, info) == ZipResult::kOk;
-        if (ok && info.name != kControlMember) {
+        ZipResult result = archive->GetItemInfo(i, info);
+        if (result == ZipResult::kOk && info.name != kControlMember) {
             if (check) check->Expect(info);
-            ok = archive->ExtractItem(i, info.name, check.get()) == ZipResult::kOk;
-            if (!ok && check && !check->Refusal().empty()) return RefuseUnverifiedPatch(*this, check->Refusal());
+            result = archive->ExtractItem(i, info.name, check.get());
+            if (result != ZipResult::kOk && check && !check->Refusal().empty())
+                return RefuseUnverifiedPatch(*this, check->Refusal());
         }
-        if (!ok) {
+        if (result != ZipResult::kOk) {
+            TraceLog("patch item %d (%s) not extracted: code 0x%08x%s%s\n", static_cast<int>(i), info.name.c_str(),
+                     static_cast<unsigned>(result), archive->LastWriteError().empty() ? "" : ", ",
+                     archive->LastWriteError().c_str());
             ShowNumberedMessage(kMessageExtractFailed);
             return false;
         }
@@ -137,6 +146,7 @@ bool LauncherContext::ApplyPatch() {
     // would apply this patch again and again, so that ends the cycle with a message. A
     // flush can be where a full disk first shows (data written but not yet placed).
     if (!archive->FlushExtracted()) {
+        TraceLog("the extracted files of %s could not be flushed to disk\n", m_strPatchFile.c_str());
         ShowNumberedMessage(kMessageExtractFailed);
         return false;
     }

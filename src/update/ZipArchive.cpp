@@ -571,6 +571,7 @@ bool ZipArchive::ClaimDataRange(int32_t index, uint64_t start, uint64_t size) {
 }
 
 ZipResult ZipArchive::ExtractItem(int32_t index, const std::string& destinationName, ZipItemCheck* check) {
+    m_strWriteError.clear();
     if (index < 0 || index >= m_nCount) return ZipResult::kBadArgument;
     ZipItemInfo info;
     if (ZipResult r = GetItemInfo(index, info); r != ZipResult::kOk) return r;
@@ -606,7 +607,10 @@ ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const Entry& entry, con
     if (entry.method != kMethodStored && entry.method != kMethodDeflated) return ZipResult::kDataError;
 
     platform::ReplacementFile out;
-    if (!out.Create(path)) return ZipResult::kCannotOpen;
+    if (!out.Create(path)) {
+        m_strWriteError = out.Error();
+        return ZipResult::kCannotOpen;
+    }
     if (m_buffer.empty()) m_buffer.resize(2 * kChunk);
     unsigned char* const output = m_buffer.data();
     unsigned char* const input = m_buffer.data() + kChunk;
@@ -649,7 +653,10 @@ ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const Entry& entry, con
         while (left > 0) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(left, kChunk));
             if (!readStored(output, n)) return ZipResult::kDataError;  // the item ended before its data
-            if (!emit(output, n)) return ZipResult::kWriteFailed;
+            if (!emit(output, n)) {
+                m_strWriteError = out.Error();
+                return ZipResult::kWriteFailed;
+            }
         }
     } else {
         z_stream z{};
@@ -673,7 +680,10 @@ ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const Entry& entry, con
             if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
                 return encrypted && rc == Z_DATA_ERROR ? ZipResult::kPassword : ZipResult::kDataError;
             const size_t produced = room - z.avail_out;
-            if (produced > 0 && !emit(output, produced)) return ZipResult::kWriteFailed;
+            if (produced > 0 && !emit(output, produced)) {
+                m_strWriteError = out.Error();
+                return ZipResult::kWriteFailed;
+            }
             if (rc == Z_STREAM_END) break;
             if (produced == 0 && z.avail_in == inputBefore && remaining == 0)
                 return ZipResult::kDataError;  // the stored data ended before the item's size
@@ -689,7 +699,9 @@ ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const Entry& entry, con
     stamp.accessTime = info.accessTime;
     stamp.writeTime = info.writeTime;
     stamp.createTime = info.createTime;
-    return out.Commit(stamp) ? ZipResult::kOk : ZipResult::kWriteFailed;
+    if (out.Commit(stamp)) return ZipResult::kOk;
+    m_strWriteError = out.Error();
+    return ZipResult::kWriteFailed;
 }
 
 bool ZipArchive::FlushExtracted() const {

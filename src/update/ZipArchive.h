@@ -121,6 +121,10 @@ public:
 
     const std::string& Root() const { return m_strRoot; }
 
+    // Why the last extraction could not create, write or place its file, as the system
+    // said it (a full disk, a size limit, no permission); empty when it failed otherwise.
+    const std::string& LastWriteError() const { return m_strWriteError; }
+
 private:
     // One central directory record, as far as extraction needs it.
     struct Entry {
@@ -170,6 +174,7 @@ private:
     std::string m_strPassword;
     std::vector<unsigned char> m_buffer;  // output and input halves, made at the first extraction
     std::string m_strRoot;       // ends with '/'
+    std::string m_strWriteError;
     std::map<uint64_t, std::pair<uint64_t, int32_t>> m_dataRanges;  // start -> end, item
 };
 

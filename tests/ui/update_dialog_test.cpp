@@ -109,18 +109,24 @@ TEST(UpdateProgress, BarStaysWithinItsFrameForOddValues) {
 
 TEST(UpdateProgress, SpeedAppearsOnceItIsSettledAndMovesGently) {
     nb::DownloadRateEstimate rate;
-    // A resumed file: the 52000 bytes it held are no speed; then 100000 bytes a second.
-    for (int tick = 0; tick <= 6; ++tick) {
-        rate.Sample(tick * 0.5, Reading(3, 1000000, 52000.0f + 50000.0f * tick, 0, 0));
-        EXPECT_EQ(rate.BytesPerSecond(), tick < 6 ? 0.0 : 100000.0) << tick;
+    // A resumed file: the 52000 bytes it held are no speed; a first short interval without a
+    // byte does not drag the estimate down; then 100000 bytes a second.
+    rate.Sample(0.0, Reading(3, 2000000, 52000, 0, 0));
+    rate.Sample(0.1, Reading(3, 2000000, 52000, 0, 0));
+    for (int tick = 1; tick <= 10; ++tick) {
+        rate.Sample(tick * 0.5, Reading(3, 2000000, 52000.0f + 50000.0f * tick, 0, 0));
+        if (tick < 6) {
+            EXPECT_EQ(rate.BytesPerSecond(), 0.0) << tick;
+        }
     }
+    EXPECT_EQ(rate.BytesPerSecond(), 100000.0);
     // Half a second without a byte (a retry's pause) lowers it by a tenth of the way, not to 0.
-    rate.Sample(3.5, Reading(3, 1000000, 352000, 0, 0));
+    rate.Sample(5.5, Reading(3, 2000000, 552000, 0, 0));
     EXPECT_NEAR(rate.BytesPerSecond(), 90483.7, 0.1);
     // The file taken again from its start, or the download over: nothing until it settles again.
-    rate.Sample(4.0, Reading(3, 1000000, 10000, 0, 0));
+    rate.Sample(6.0, Reading(3, 2000000, 10000, 0, 0));
     EXPECT_EQ(rate.BytesPerSecond(), 0.0);
-    rate.Sample(4.5, Reading(2, 1000000, 1000000, 7, 1));
+    rate.Sample(6.5, Reading(2, 2000000, 2000000, 7, 1));
     EXPECT_EQ(rate.BytesPerSecond(), 0.0);
 }
 

@@ -2,20 +2,11 @@
 # The Windows launcher under Wine, its update window on an X server of the test's own: started
 # plainly in an installation two builds behind, it relaunches through its copy, fetches the
 # zone list from the Linux stand-in, applies both patches one run each, and records the
-# installation folder in the registry. Usage: patch_cycle_test.sh LINUX-BUILD WINDOWS-BUILD (Wine's environment set).
+# installation folder in the registry.
+# Usage: patch_cycle_test.sh LINUX-BUILD WINDOWS-BUILD (Wine's environment set).
 source "$(dirname "$0")/../e2e/lib.sh" "$1"
 source "$NB_SRC/tests/windows/wine_lib.sh"
-NB_WIN_BUILD="$(cd "${2:?Windows build folder}" && pwd)"
-# The Windows launcher keeps its installation record in the registry of the Wine prefix.
-unset NB_MACHINE_SETTINGS
-# The stand-ins play the Windows build's hosts, which need not be the Linux build's: the
-# launcher under test is the Windows one.
-source "$NB_WIN_BUILD/nb-hosts.sh"
-for host in "$NB_CONFIG_HOST" "$NB_PORTAL_HOST" "$NB_ACCOUNT_HOST"; do
-  [[ "$host" =~ ^127\.0\.0\.1:[0-9]+$ ]] || fail "the Windows build's host $host is not on loopback"
-done
-NB_ZONE_LIST_URL="http://$NB_CONFIG_HOST/norbel_xml/zonelist.xml"
-
+nb_wine_build "${2:-}"
 nb_wine_on_own_display
 site="$NB_TMP/site"
 nb_make_patch_chain "$site"

@@ -8,15 +8,8 @@
 source "$(dirname "$0")/../../e2e/lib.sh" "$1"
 source "$NB_SRC/tests/e2e/login_lib.sh"
 source "$NB_SRC/tests/windows/wine_lib.sh"
-NB_WIN_BUILD="$(cd "${2:?Windows build folder}" && pwd)"
+nb_wine_build "${2:-}"
 SHOTS="${3:-}"
-unset NB_MACHINE_SETTINGS
-# The stand-ins play the Windows build's hosts.
-source "$NB_WIN_BUILD/nb-hosts.sh"
-for host in "$NB_CONFIG_HOST" "$NB_PORTAL_HOST" "$NB_ACCOUNT_HOST"; do
-  [[ "$host" =~ ^127\.0\.0\.1:[0-9]+$ ]] || { echo "skipped: the Windows build's host $host is not on loopback"; exit 77; }
-done
-NB_ZONE_LIST_URL="http://$NB_CONFIG_HOST/norbel_xml/zonelist.xml"
 [ -x "$NB_WIN_BUILD/nb-vd-standin.exe" ] || fail "no Windows stand-in game client in $NB_WIN_BUILD"
 
 nb_wine_on_own_display
@@ -104,14 +97,13 @@ pass "the demo account logs in through the code dialog"
 
 # Exactly the launcher's line: the bare program name, the quoted client path (the folder has a
 # blank and a Chinese name), dev: glued to the server name, the address, the user id and the
-# joined login text; the date, key and check are the service's, so they are read back from the
-# line and checked for their form and their agreement.
-line="$(cat "$inst/vd-args.txt")"
+# joined login text, built here from the service's reply the launcher kept (GBK, as sent).
+reply="$(iconv -f GBK -t UTF-8 "$inst/LoginRes.xml")"
+field() { printf '%s\n' "$reply" | sed -n "s|.*<$1>\(.*\)</$1>.*|\1|p"; }
+[[ "$(field key)" =~ ^[0-9a-f]{32}$ ]] || fail "no login reply kept: $reply"
 winpath="Z:$(printf '%s' "$inst" | sed 's|/|\\|g')\\Vd.exe"
-prefix="Vd.exe \"$winpath\" dev:昆仑 127.0.0.1:7011 10001 test|0|"
-[ "${line#"$prefix"}" != "$line" ] || fail "game client command line: '$line' (expected it to start with '$prefix')"
-IFS='|' read -r date key auth <<< "${line#"$prefix"}"
-[[ "$date" =~ ^[0-9]+$ ]] && [[ "$key" =~ ^[0-9a-f]{32}$ ]] || fail "the token: ${line#"$prefix"}"
-[ "$auth" = "$(printf '%s' "test|$key|$date" | md5sum | cut -c1-32)" ] || fail "the token's check: $auth"
-[ "$line" = "$prefix$date|$key|$auth" ] || fail "game client command line: '$line'"
+expected="Vd.exe \"$winpath\" dev:昆仑 127.0.0.1:7011 $(field userid) $(field login)|$(field addiction)|$(field login_date)|$(field key)|$(field auth)"
+[ "$(field userid)|$(field login)|$(field addiction)" = "10001|test|0" ] || fail "the demo account's reply: $reply"
+cmp -s "$inst/vd-args.txt" <(printf '%s' "$expected") ||
+  fail "game client command line: '$(cat "$inst/vd-args.txt")', expected '$expected'"
 pass "the game client received exactly the command line"
