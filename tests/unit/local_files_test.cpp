@@ -39,7 +39,8 @@ TEST_F(LocalFilesTest, EitherFileMissingFailsAndLoadsNothing) {
 
 TEST_F(LocalFilesTest, LoadsTheMessagesFromTheLanguageSection) {
     nb::test::WriteFile("nbnversion.vsn", "");
-    std::string strings = "[local_setting]\r\nlocal_str = SimpChinese\r\n[simpchinese]\r\n";
+    std::string strings =
+        "[local_setting]\r\nlocal_str = SimpChinese\r\nmax_download_kbps = 512\r\n[simpchinese]\r\n";
     for (int n = 0; n < 41; ++n) strings += std::to_string(1001 + n) + "=message " + std::to_string(n) + "\r\n";
     strings += "1003=" + std::string(300, 'L') + "\r\n";  // a later duplicate does not count
     nb::test::WriteFile("nblocalstr.ini", strings);
@@ -47,6 +48,8 @@ TEST_F(LocalFilesTest, LoadsTheMessagesFromTheLanguageSection) {
     EXPECT_EQ(m_ctx.m_MessageTable[0], "message 0");
     EXPECT_EQ(m_ctx.m_MessageTable[39], "message 39");
     EXPECT_EQ(m_ctx.m_MessageTable[40], "message 40");  // a later message, with a built-in text
+    EXPECT_EQ(m_ctx.m_MessageTable[46], "\xca\xa3\xd3\xe0");  // the file lacks it: the built-in one
+    EXPECT_EQ(m_ctx.m_strDownloadLimitSetting, "512");
     // Absent from this file: the built-in text, with the place of the missing amount.
     EXPECT_NE(m_ctx.m_MessageTable[41].find(" %u MB "), std::string::npos);
     EXPECT_EQ(m_ctx.MessageText(300), "");
