@@ -186,7 +186,7 @@ elif [ -x "$BIN/bench_repair" ] && [ -x "$BIN/bench_apply" ] && [ -x "$LAUNCHER_
   rm -rf "$WORK/install"; cp -r "$WORK/build42" "$WORK/install"
   # Ten files picked by a fixed seed, whatever their size.
   (cd "$WORK/install" && find . -type f | sort | awk 'BEGIN { srand(42) } { print rand() "\t" $0 }' | sort -g |
-    head -n 10 | cut -f2) > "$WORK/damaged.list"
+    awk 'NR <= 10' | cut -f2) > "$WORK/damaged.list"
   damage() { while read -r f; do printf 'X' >> "$WORK/install/$f"; done < "$WORK/damaged.list"; }
   ours=""; theirs=""; verify=""; sums=""; fetched=0; stored=0
   for r in $(seq 1 "$ROUNDS"); do

@@ -20,8 +20,14 @@
 namespace nb {
 namespace {
 
-// The end record with the longest comment the format allows: the directory's end is in it.
-constexpr uint64_t kTailBytes = 0xFFFF + 22;
+// The end of an archive without a comment: its end record and the ZIP64 ones. The reader
+// asks for the rest of the last 64 KiB itself when a comment hides the end record.
+constexpr uint64_t kTailBytes = 1024;
+// What one read of the directory takes over the network: a record and the next, usually.
+constexpr size_t kDirectoryReadAhead = 1024;
+// A directory record as nb-mkpatch writes it: the fixed part, the name, a timestamp block.
+constexpr uint64_t kRecordFixed = 46;
+constexpr uint64_t kRecordTimestamp = 9;
 // The most a local record can add to its stored bytes: header, name, extra field, descriptor.
 constexpr uint64_t kLocalOverhead = 30 + 0xFFFF + 0xFFFF + 24;
 
@@ -38,6 +44,7 @@ private:
 
 struct Member {
     int32_t index = 0;
+    uint64_t record = 0;  // where its directory record starts; 0 when found by walking
     uint64_t start = 0;
     uint64_t end = 0;  // where the next item's record (or the directory) begins
     uint64_t stored = 0;
@@ -47,6 +54,46 @@ struct Member {
 bool Fail(RepairReport& report, std::string why) {
     if (report.error.empty()) report.error = std::move(why);
     return false;
+}
+
+// Reads only the records of `damaged` (and of the file after each), where they must lie when
+// the archive lists the build's files in the manifest's order with nothing but a timestamp
+// block (as nb-mkpatch does): their sizes then follow from the names. The directory's size
+// and every name read confirm the guess; false when anything differs, for a walk instead.
+bool LocateMembers(ZipArchive& archive, const PatchManifest& manifest,
+                   const std::vector<const ManifestFile*>& damaged, std::vector<Member>& members,
+                   RepairReport& report) {
+    std::vector<uint64_t> records(manifest.files.size() + 1);
+    std::map<std::string, size_t> position;
+    uint64_t at = archive.CentralDirectoryStart();
+    for (size_t i = 0; i < manifest.files.size(); ++i) {
+        records[i] = at;
+        position.emplace(manifest.files[i].path, i);
+        at += kRecordFixed + manifest.files[i].path.size() + kRecordTimestamp;
+    }
+    records.back() = at;
+    if (at != archive.CentralDirectoryEnd()) return false;
+    std::vector<Member> found;
+    for (const ManifestFile* f : damaged) {
+        const auto where = position.find(f->path);
+        if (where == position.end()) return false;
+        const size_t k = where->second;
+        ZipStoredItem item, following;
+        uint64_t next = 0;
+        if (archive.GetStoredItemAt(records[k], item, next) != ZipResult::kOk || item.path != f->path ||
+            next != records[k + 1])
+            return false;
+        uint64_t end = archive.CentralDirectoryStart();
+        if (k + 1 < manifest.files.size()) {
+            if (archive.GetStoredItemAt(records[k + 1], following, next) != ZipResult::kOk) return false;
+            end = following.localOffset;
+        }
+        if (end <= item.localOffset) return false;
+        found.push_back(Member{static_cast<int32_t>(k), records[k], item.localOffset, end, item.compressedSize, f});
+    }
+    for (const Member& m : found) report.membersStored += m.stored;
+    members = std::move(found);
+    return true;
 }
 
 // The members that hold `damaged`, in archive order, each with the bytes up to the next record.
@@ -64,7 +111,7 @@ bool PlanMembers(ZipArchive& archive, const std::vector<const ManifestFile*>& da
         starts.push_back(item.localOffset);
         const auto found = wanted.find(item.path);
         if (found == wanted.end()) continue;
-        members.push_back(Member{i, item.localOffset, 0, item.compressedSize, found->second});
+        members.push_back(Member{i, 0, item.localOffset, 0, item.compressedSize, found->second});
         wanted.erase(found);
     }
     // Restored or not, the others are still worth restoring.
@@ -115,7 +162,8 @@ bool ExtractMembers(ZipArchive& archive, const PatchManifest& manifest, std::vec
     ManifestItemCheck check(manifest);
     for (const Member& m : members) {
         ZipItemInfo info;
-        ZipResult result = archive.GetItemInfo(m.index, info);
+        ZipResult result =
+            m.record ? archive.GetItemInfoAt(m.index, m.record, info) : archive.GetItemInfo(m.index, info);
         if (result != ZipResult::kOk) {
             Fail(report, "the full archive's member " + m.file->path + " cannot be read");
             continue;
@@ -124,7 +172,8 @@ bool ExtractMembers(ZipArchive& archive, const PatchManifest& manifest, std::vec
             Fail(report, why);
             continue;
         }
-        result = archive.ExtractItem(m.index, m.file->path, &check);
+        result = m.record ? archive.ExtractItemAt(m.index, m.record, m.file->path, &check)
+                          : archive.ExtractItem(m.index, m.file->path, &check);
         if (result == ZipResult::kOk) {
             ++report.repaired;
             TraceLog("repair: restored %s\n", m.file->path.c_str());
@@ -159,7 +208,7 @@ bool RestoreFiles(const PatchManifest& manifest, const std::vector<const Manifes
     if (opened == RepairRangeSource::OpenResult::kFailed) return Fail(report, archiveUrl + ": " + error);
 
     if (opened == RepairRangeSource::OpenResult::kOk) {
-        archive = ZipArchive::Open(std::make_unique<BorrowedSource>(*remote));
+        archive = ZipArchive::Open(std::make_unique<BorrowedSource>(*remote), nullptr, kDirectoryReadAhead);
     } else {
         TraceLog("repair: %s ignores Range requests: the whole archive is fetched\n", archiveUrl.c_str());
         report.wholeArchive = true;
@@ -178,7 +227,12 @@ bool RestoreFiles(const PatchManifest& manifest, const std::vector<const Manifes
     bool ok = archive != nullptr;
     if (!ok) Fail(report, archiveUrl + ": not a zip archive, or its central directory is cut or damaged");
     std::vector<Member> members;
-    if (ok) ok = PlanMembers(*archive, damaged, members, report);
+    if (ok && !LocateMembers(*archive, manifest, damaged, members, report)) {
+        // Another writer's archive: the whole directory in one request, then walked.
+        if (remote && !remote->Prefetch(archive->CentralDirectoryStart(), archive->CentralDirectoryEnd()))
+            ok = Fail(report, "fetching the central directory: " + remote->Error());
+        if (ok) ok = PlanMembers(*archive, damaged, members, report);
+    }
     if (ok && remote && !members.empty()) ok = FetchMembers(*remote, members, hooks, report);
     if (remote) report.bytesFetched = remote->BytesFetched();
     if (ok) ExtractMembers(*archive, manifest, members, report);

@@ -15,6 +15,7 @@ namespace {
 
 constexpr size_t kChunk = 64 * 1024;           // output, and input of deflated items
 constexpr size_t kCentralWindow = 64 * 1024;   // directory read ahead
+constexpr size_t kShortTail = 1024;             // where the end record of an archive without comment is
 constexpr int64_t kUnixToFileTimeSeconds = 11644473600LL;
 constexpr uint64_t kFileTimeUnitsPerSecond = 10000000ULL;
 
@@ -269,10 +270,11 @@ std::unique_ptr<ZipArchive> ZipArchive::Open(const std::string& fileName, const 
 }
 
 std::unique_ptr<ZipArchive> ZipArchive::Open(std::unique_ptr<platform::ByteSource> source,
-                                             const char* password) {
+                                             const char* password, size_t directoryReadAhead) {
     if (!source) return nullptr;
     std::unique_ptr<ZipArchive> archive(new ZipArchive());
     archive->m_source = std::move(source);
+    archive->m_nReadAhead = directoryReadAhead ? directoryReadAhead : kCentralWindow;
     if (!archive->ReadEndRecords()) return nullptr;
     // The first record must be readable, or there is no directory at all.
     if (archive->m_nCount > 0 && archive->GoToItem(0) != ZipResult::kOk) return nullptr;
@@ -296,15 +298,23 @@ ZipArchive::~ZipArchive() = default;
 bool ZipArchive::ReadEndRecords() {
     const uint64_t size = m_source->Size();
     if (size < kEndSize) return false;
-    const size_t tailSize = static_cast<size_t>(std::min<uint64_t>(size, 0xFFFF + kEndSize));
-    std::vector<unsigned char> tail(tailSize);
-    if (!m_source->ReadAt(size - tailSize, tail.data(), tailSize)) return false;
-    size_t found = tailSize;
-    for (size_t i = tailSize - 4 + 1; i-- > 0;) {
-        if (Le32(&tail[i]) == kEndSignature) {
-            found = i;
-            break;
+    // Most archives have no comment: the end record is in the last bytes, and a source where
+    // every byte costs need not give 64 KiB for it. The last signature wins either way.
+    std::vector<unsigned char> tail;
+    size_t tailSize = 0;
+    size_t found = 0;
+    for (const uint64_t want : {uint64_t{kShortTail}, uint64_t{0xFFFF + kEndSize}}) {
+        tailSize = static_cast<size_t>(std::min<uint64_t>(size, want));
+        tail.resize(tailSize);
+        if (!m_source->ReadAt(size - tailSize, tail.data(), tailSize)) return false;
+        found = tailSize;
+        for (size_t i = tailSize - 4 + 1; i-- > 0;) {
+            if (Le32(&tail[i]) == kEndSignature) {
+                found = i;
+                break;
+            }
         }
+        if (found != tailSize || tailSize == size) break;
     }
     if (found == tailSize || found + kEndSize > tailSize) return false;
     const unsigned char* end = &tail[found];
@@ -345,6 +355,7 @@ bool ZipArchive::ReadEndRecords() {
         return false;
     m_nPrefix = directoryPosition - directoryEnd;
     m_nCentralStart = directoryOffset + m_nPrefix;
+    m_nCentralEnd = directoryPosition;
     m_nCount = static_cast<int32_t>(entries);
     return true;
 }
@@ -353,11 +364,11 @@ bool ZipArchive::ReadEndRecords() {
 // ahead, so walking the directory costs one read per window, not several per record.
 bool ZipArchive::ReadCentral(uint64_t offset, void* data, size_t size) {
     if (size == 0) return true;
-    if (size > kCentralWindow) return m_source->ReadAt(offset, data, size);
+    if (size > m_nReadAhead) return m_source->ReadAt(offset, data, size);
     if (offset < m_nCentralAt || offset - m_nCentralAt + size > m_central.size()) {
         const uint64_t total = m_source->Size();
         if (offset > total || size > total - offset) return false;
-        m_central.resize(static_cast<size_t>(std::min<uint64_t>(kCentralWindow, total - offset)));
+        m_central.resize(static_cast<size_t>(std::min<uint64_t>(m_nReadAhead, total - offset)));
         m_nCentralAt = offset;
         if (!m_source->ReadAt(offset, m_central.data(), m_central.size())) {
             m_central.clear();
@@ -471,6 +482,42 @@ ZipResult ZipArchive::GetStoredItem(int32_t index, ZipStoredItem& item) {
 ZipResult ZipArchive::ReadItemInfo(int32_t index, ZipItemInfo& info, Entry& entry) {
     if (ZipResult r = GoToItem(index); r != ZipResult::kOk) return r;
     entry = m_current;
+    return ReadLocal(index, entry, info);
+}
+
+ZipResult ZipArchive::ReadEntryAt(uint64_t recordOffset, Entry& entry) {
+    if (recordOffset < m_nCentralStart || recordOffset >= m_nCentralEnd || !ReadEntry(recordOffset, entry))
+        return ZipResult::kBadLocalHeader;
+    return ZipResult::kOk;
+}
+
+ZipResult ZipArchive::GetStoredItemAt(uint64_t recordOffset, ZipStoredItem& item, uint64_t& next) {
+    Entry entry;
+    if (ZipResult r = ReadEntryAt(recordOffset, entry); r != ZipResult::kOk) return r;
+    item.path = ZipNameToPath(SanitizeZipName(entry.name));
+    item.localOffset = entry.localOffset;
+    item.compressedSize = entry.compressedSize;
+    item.size = entry.size;
+    next = entry.next;
+    return ZipResult::kOk;
+}
+
+ZipResult ZipArchive::GetItemInfoAt(int32_t index, uint64_t recordOffset, ZipItemInfo& info) {
+    Entry entry;
+    if (ZipResult r = ReadEntryAt(recordOffset, entry); r != ZipResult::kOk) return r;
+    return ReadLocal(index, entry, info);
+}
+
+ZipResult ZipArchive::ExtractItemAt(int32_t index, uint64_t recordOffset, const std::string& destinationName,
+                                    ZipItemCheck* check) {
+    Entry entry;
+    ZipItemInfo info;
+    if (ZipResult r = ReadEntryAt(recordOffset, entry); r != ZipResult::kOk) return r;
+    if (ZipResult r = ReadLocal(index, entry, info); r != ZipResult::kOk) return r;
+    return ExtractEntry(info, entry, destinationName, check);
+}
+
+ZipResult ZipArchive::ReadLocal(int32_t index, Entry& entry, ZipItemInfo& info) {
     if (entry.name.size() >= kZipMaxPath) return ZipResult::kCannotOpen;  // refused, never cut
 
     // The local header must tell the same story as the directory (sizes and checksum
@@ -528,7 +575,11 @@ ZipResult ZipArchive::ExtractItem(int32_t index, const std::string& destinationN
     if (index < 0 || index >= m_nCount) return ZipResult::kBadArgument;
     ZipItemInfo info;
     if (ZipResult r = GetItemInfo(index, info); r != ZipResult::kOk) return r;
+    return ExtractEntry(info, m_cachedEntry, destinationName, check);
+}
 
+ZipResult ZipArchive::ExtractEntry(const ZipItemInfo& info, const Entry& entry, const std::string& destinationName,
+                                   ZipItemCheck* check) {
     const std::string dest = ZipNameToPath(destinationName);
     if (HasParentSegment(dest)) return ZipResult::kCannotOpen;
     const bool absolute = !dest.empty() && dest[0] == '/';
@@ -545,7 +596,7 @@ ZipResult ZipArchive::ExtractItem(int32_t index, const std::string& destinationN
     const std::string path = root + folder + file;
     if (path.size() >= kZipMaxPath) return ZipResult::kCannotOpen;
     MakeDirectories(root, folder);
-    return WriteItem(info, m_cachedEntry, path, check);
+    return WriteItem(info, entry, path, check);
 }
 
 ZipResult ZipArchive::WriteItem(const ZipItemInfo& info, const Entry& entry, const std::string& path,

@@ -83,8 +83,10 @@ public:
     // Null when the file is missing, unreadable or not a zip archive. password: null for none.
     static std::unique_ptr<ZipArchive> Open(const std::string& fileName, const char* password = nullptr);
     // The same over any byte source (an archive on a web server read by ranges, say).
+    // `directoryReadAhead`: how much of the directory one read takes (0: 64 KiB); a source
+    // where every byte costs wants little, and then finds records with GetStoredItemAt.
     static std::unique_ptr<ZipArchive> Open(std::unique_ptr<platform::ByteSource> source,
-                                            const char* password = nullptr);
+                                            const char* password = nullptr, size_t directoryReadAhead = 0);
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
     ZipArchive& operator=(const ZipArchive&) = delete;
@@ -101,8 +103,18 @@ public:
     // Reads only the central directory record of item `index` (never its local header, which
     // would cost one read per item over a remote source).
     ZipResult GetStoredItem(int32_t index, ZipStoredItem& item);
-    // Where the central directory starts: the end of the last item's bytes.
+    // The directory record that starts at `recordOffset`, when one does; `next` is where the
+    // following record would start. Lets a caller that can tell where a record lies (from
+    // the names and order of a build's files) skip the rest of the directory.
+    ZipResult GetStoredItemAt(uint64_t recordOffset, ZipStoredItem& item, uint64_t& next);
+    // GetItemInfo and ExtractItem for the record at `recordOffset`, known to the caller as
+    // item `index`.
+    ZipResult GetItemInfoAt(int32_t index, uint64_t recordOffset, ZipItemInfo& info);
+    ZipResult ExtractItemAt(int32_t index, uint64_t recordOffset, const std::string& destinationName,
+                            ZipItemCheck* check = nullptr);
+    // Where the central directory starts (the end of the last item's bytes) and ends.
     uint64_t CentralDirectoryStart() const { return m_nCentralStart; }
+    uint64_t CentralDirectoryEnd() const { return m_nCentralEnd; }
 
     // Makes what was extracted durable before the caller records it as installed.
     bool FlushExtracted() const;
@@ -136,12 +148,19 @@ private:
     bool ReadEntry(uint64_t offset, Entry& entry);
     ZipResult GoToItem(int32_t index);
     ZipResult ReadItemInfo(int32_t index, ZipItemInfo& info, Entry& entry);
+    // Checks an item's local header against its record and reads what ItemInfo needs.
+    ZipResult ReadLocal(int32_t index, Entry& entry, ZipItemInfo& info);
+    ZipResult ReadEntryAt(uint64_t recordOffset, Entry& entry);
+    ZipResult ExtractEntry(const ZipItemInfo& info, const Entry& entry, const std::string& destinationName,
+                           ZipItemCheck* check);
     ZipResult WriteItem(const ZipItemInfo& info, const Entry& entry, const std::string& path, ZipItemCheck* check);
     // Records where an item's stored data lie; false when they overlap another item's.
     bool ClaimDataRange(int32_t index, uint64_t start, uint64_t size);
 
     std::unique_ptr<platform::ByteSource> m_source;
     uint64_t m_nCentralStart = 0;  // first directory record
+    uint64_t m_nCentralEnd = 0;    // after the last one
+    size_t m_nReadAhead = 0;       // bytes of the directory one read takes
     uint64_t m_nPrefix = 0;        // bytes before the archive proper (a self-extractor's program)
     std::vector<unsigned char> m_central;  // a window of the directory, read ahead
     uint64_t m_nCentralAt = 0;             // where that window starts
