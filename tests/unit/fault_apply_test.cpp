@@ -157,6 +157,11 @@ TEST_F(HostileArchiveTest, AFullDiskFailsThePatchCleanlyAndTheNextRunApplies) {
     EXPECT_EQ(Entries("data"), std::set<std::string>{"large.pak"});
     EXPECT_FALSE(nb::test::Exists("after.txt"));
     EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), kVersionText);
+    // The trace names the item and what the system said.
+    EXPECT_NE(nb::test::ReadTextFile("log1.txt").find("patch item 2 (data/large.pak) not extracted: code "
+                                                      "0x00000400, File too large\n"),
+              std::string::npos)
+        << nb::test::ReadTextFile("log1.txt");
 
     EXPECT_TRUE(m_ctx.ApplyPatch());
     EXPECT_EQ(nb::test::ReadFile("data/large.pak"), large);
