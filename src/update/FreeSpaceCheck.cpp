@@ -29,9 +29,13 @@ bool QueryFreeSpace(const std::string& folder, uint64_t& bytes) {
     return query ? query(folder, bytes) : platform::QueryFreeSpace(folder, bytes);
 }
 
-uint64_t InBlocks(uint64_t size) { return (size + kBlock - 1) / kBlock * kBlock; }
+uint64_t InBlocks(uint64_t size) {
+    return (size + kBlock - 1) / kBlock * kBlock;
+}
 
-uint64_t WholeMiB(uint64_t bytes) { return (bytes + kMiB - 1) / kMiB; }
+uint64_t WholeMiB(uint64_t bytes) {
+    return (bytes + kMiB - 1) / kMiB;
+}
 
 }  // namespace
 

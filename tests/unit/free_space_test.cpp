@@ -62,7 +62,8 @@ TEST_F(FreeSpaceTest, AnApplyWithoutRoomChangesNothingAndSaysHowMuchIsMissing) {
     const std::string added(256 * 1024, 'n');
     ASSERT_TRUE(nb::test::WriteTestZip(
         m_ctx.m_strPatchFile,
-        {nb::test::TestZipItem::File("ncheck_v.txt", "[VERSION]\r\nbfrom=1\r\nbto=2\r\nfinal_version=1.0.2\r\n"),
+        {nb::test::TestZipItem::File("ncheck_v.txt",
+                                     "[VERSION]\r\nbfrom=1\r\nbto=2\r\nfinal_version=1.0.2\r\n"),
          nb::test::TestZipItem::File("data/big.pak", big), nb::test::TestZipItem::File("data/new.pak", added),
          nb::test::TestZipItem::File("small.txt", "new small")}));
     fs::create_directories("data");
@@ -86,8 +87,9 @@ TEST_F(FreeSpaceTest, AnApplyWithoutRoomChangesNothingAndSaysHowMuchIsMissing) {
     EXPECT_EQ(nb::test::ReadFile("small.txt"), "old");
     EXPECT_FALSE(nb::test::Exists("data/new.pak"));
     EXPECT_EQ(nb::test::ReadFile("nbnversion.vsn"), kVersionText);
-    EXPECT_NE(nb::test::ReadTextFile("log1.txt").find("not enough space for NBRK2.nbupd: 1048576 bytes needed, "
-                                                      "1044481 missing"),
+    EXPECT_NE(nb::test::ReadTextFile("log1.txt")
+                  .find("not enough space for NBRK2.nbupd: 1048576 bytes needed, "
+                        "1044481 missing"),
               std::string::npos);
 
     m_ui.ClearShown();
@@ -111,7 +113,8 @@ TEST_F(FreeSpaceTest, ADownloadNeedsRoomOnlyForTheBytesStillToCome) {
     EXPECT_FALSE(m_ctx.DownloadPatch());
     EXPECT_EQ(m_ui.Shown(), Shown{"short by 2 MB"});
     EXPECT_FALSE(nb::test::Exists("NBRK2.nbupd"));
-    EXPECT_FALSE(nb::test::Exists("NBRK2.nbupd.dlhalf!") && !nb::test::ReadFile("NBRK2.nbupd.dlhalf!").empty());
+    EXPECT_FALSE(nb::test::Exists("NBRK2.nbupd.dlhalf!") &&
+                 !nb::test::ReadFile("NBRK2.nbupd.dlhalf!").empty());
 
     // What an earlier run fetched is on the disk already.
     m_ui.ClearShown();
