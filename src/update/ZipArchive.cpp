@@ -580,6 +580,7 @@ ZipResult ZipArchive::ExtractItem(int32_t index, const std::string& destinationN
 
 ZipResult ZipArchive::ExtractEntry(const ZipItemInfo& info, const Entry& entry, const std::string& destinationName,
                                    ZipItemCheck* check) {
+    m_strWriteError.clear();
     const std::string dest = ZipNameToPath(destinationName);
     if (HasParentSegment(dest)) return ZipResult::kCannotOpen;
     const bool absolute = !dest.empty() && dest[0] == '/';
