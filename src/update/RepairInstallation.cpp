@@ -11,6 +11,7 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "update/Download.h"
+#include "update/FreeSpaceCheck.h"
 #include "update/PatchVerification.h"
 #include "update/ReleaseKeys.h"
 #include "update/RepairRangeSource.h"
@@ -233,6 +234,14 @@ bool RestoreFiles(const PatchManifest& manifest, const std::vector<const Manifes
             ok = Fail(report, "fetching the central directory: " + remote->Error());
         if (ok) ok = PlanMembers(*archive, damaged, members, report);
     }
+    if (ok && remote) {
+        // The spool takes the members, and each file is written whole beside its target.
+        for (const Member& m : members) report.spaceNeeded += m.end - m.start + m.file->size;
+        report.missingSpace = MissingSpace(platform::CurrentFolder(), report.spaceNeeded);
+        if (report.missingSpace > 0)
+            ok = Fail(report, "the disk lacks " + std::to_string(report.missingSpace) + " of the " +
+                                  std::to_string(report.spaceNeeded) + " bytes the repair needs");
+    }
     if (ok && remote && !members.empty()) ok = FetchMembers(*remote, members, hooks, report);
     if (remote) report.bytesFetched = remote->BytesFetched();
     if (ok) ExtractMembers(*archive, manifest, members, report);
@@ -279,6 +288,11 @@ bool RepairInstallation(LauncherContext& context, const std::atomic<bool>& stop)
     const std::string url = context.m_strUpdateURL + FullArchiveName(manifest.buildTo);
     if (!RestoreFiles(manifest, damaged, url, hooks, report)) {
         if (stop.load(std::memory_order_relaxed)) return false;
+        if (report.missingSpace > 0) {
+            TraceLog("repair failed: %s\n", report.error.c_str());
+            ReportMissingSpace(context, "the repair", report.spaceNeeded, report.missingSpace);
+            return false;
+        }
         return fail(std::to_string(report.repaired) + " of " + std::to_string(damaged.size()) +
                     " files restored; " + report.error);
     }

@@ -34,6 +34,8 @@ struct RepairReport {
     uint64_t bytesFetched = 0;   // every byte received, central directory included
     uint64_t membersStored = 0;  // the stored (compressed) sizes of the members used
     bool wholeArchive = false;   // the server ignored Range: the whole archive was fetched
+    uint64_t spaceNeeded = 0;    // bytes the members and the new files take on the disk
+    uint64_t missingSpace = 0;   // of which the disk lacked these
     std::string error;           // why the repair failed; empty when every file was restored
 };
 

@@ -8,6 +8,7 @@
 #include "TestZip.h"
 #include "TestPaths.h"
 #include "UpdateTestKit.h"
+#include "update/FreeSpaceCheck.h"
 #include "update/ReleaseKeys.h"
 #include "update/RepairInstallation.h"
 #include "update/VerifyInstallation.h"
@@ -54,7 +55,10 @@ protected:
         WriteFile(nb::kInstalledManifest, m_manifestText);
         m_server.Handle("/p/NBFULL7.nbupd", [this](const nb::test::LoopbackServer::Request& r) { return Serve(r); });
     }
-    void TearDown() override { nb::OverrideReleaseKeysForTests(std::nullopt); }
+    void TearDown() override {
+        nb::OverrideReleaseKeysForTests(std::nullopt);
+        nb::SetFreeSpaceQuery(nullptr);
+    }
 
     nb::test::LoopbackServer::Reply Serve(const nb::test::LoopbackServer::Request& request) {
         std::lock_guard lock(m_mutex);
@@ -213,11 +217,22 @@ TEST_F(RepairTest, BadManifestsAndArchivesAreRefusedWithoutTouchingTheInstallati
     EXPECT_NE(error.find("is missing"), std::string::npos) << error;
     WriteFile(nb::kInstalledManifest, m_manifestText);
 
-    // A full archive cut inside its central directory.
+    // A disk too full for the members: said before a byte of them is fetched.
     Break();
     const std::string pakBefore = ReadFile("data/big.pak");
-    m_served = m_archive.substr(0, m_archive.size() - 300);
+    nb::SetFreeSpaceQuery([](const std::string&, uint64_t& bytes) {
+        bytes = 100000;
+        return true;
+    });
     nb::RepairReport report;
+    EXPECT_FALSE(Restore(report));
+    EXPECT_GT(report.missingSpace, 0u);
+    EXPECT_LT(report.bytesFetched, 10000u);
+    EXPECT_EQ(ReadFile("data/big.pak"), pakBefore);
+    nb::SetFreeSpaceQuery(nullptr);
+
+    // A full archive cut inside its central directory.
+    m_served = m_archive.substr(0, m_archive.size() - 300);
     EXPECT_FALSE(Restore(report));
     EXPECT_NE(report.error.find("central directory"), std::string::npos) << report.error;
     EXPECT_EQ(ReadFile("data/big.pak"), pakBefore);
