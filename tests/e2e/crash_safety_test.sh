@@ -105,14 +105,14 @@ kill_launcher() {
 }
 
 # close_main_window DIR: nb_close_main_window, telling on failure which launchers of DIR
-# still run and since when.
+# still run.
 close_main_window() {
   local w
   w="$(nb_wait_window 1000x692 NorbelrokOnline 30 "$1")" || fail "no main window after the patch; windows: $(nb_window_list)"
   nb_click_in "$w" 850 58
   nb_wait_launcher_end "$1" 20 ||
     fail "the launcher did not end when its main window closed (seed $seed): windows: $(nb_window_list);" \
-      "$(ps -o pid=,ppid=,lstart=,args= -p "$(nb_launcher_pids "$1" | paste -sd,)")"
+      "launchers: $(for p in $(nb_launcher_pids "$1"); do echo "$p: $(tr '\0' ' ' < "/proc/$p/cmdline")"; done)"
 }
 
 now_ms() { echo $(( ${EPOCHREALTIME/./} / 1000 )); }
