@@ -56,7 +56,6 @@ private:
     std::string m_strSpool;
     const std::atomic<bool>* m_pStop = nullptr;
     uint64_t m_nSize = 0;
-    uint64_t m_nSpoolSize = 0;
     uint64_t m_nFetched = 0;
     bool m_bRangesIgnored = false;
     std::map<uint64_t, Span> m_spans;  // start -> held bytes
