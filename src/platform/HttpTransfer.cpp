@@ -232,4 +232,33 @@ HttpResult HttpGet(const HttpRequest& request, const HttpReceiver& receiver) {
     }
 }
 
+bool ParseHttpNumber(std::string_view text, uint64_t& value) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    if (text.empty()) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        if (v > (UINT64_MAX - 9) / 10) return false;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    value = v;
+    return true;
+}
+
+HttpContentRange ParseContentRange(std::string_view value) {
+    HttpContentRange range;
+    constexpr std::string_view kUnit = "bytes ";
+    if (!value.starts_with(kUnit)) return range;
+    value.remove_prefix(kUnit.size());
+    const size_t slash = value.find('/');
+    if (slash == std::string_view::npos) return range;
+    range.hasTotal = ParseHttpNumber(value.substr(slash + 1), range.total);
+    const std::string_view span = value.substr(0, slash);
+    const size_t dash = span.find('-');
+    range.hasStart = dash != std::string_view::npos && ParseHttpNumber(span.substr(0, dash), range.start) &&
+                     ParseHttpNumber(span.substr(dash + 1), range.end) && range.end >= range.start;
+    return range;
+}
+
 }  // namespace nb::platform

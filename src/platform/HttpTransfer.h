@@ -106,6 +106,20 @@ std::string ResolveLocation(std::string_view base, std::string_view location);
 // blanks around it removed; nullopt when there is none.
 std::optional<std::string> HttpHeaderValue(std::string_view headers, std::string_view name);
 
+// A header's decimal number: digits only, no sign, blanks around them allowed; false on
+// anything else or on overflow.
+bool ParseHttpNumber(std::string_view text, uint64_t& value);
+
+// Content-Range: "bytes S-E/T" (206; T may be "*") or "bytes */T" (416).
+struct HttpContentRange {
+    bool hasStart = false;  // S and E were read, and E >= S
+    uint64_t start = 0;
+    uint64_t end = 0;  // the last byte's offset
+    bool hasTotal = false;
+    uint64_t total = 0;
+};
+HttpContentRange ParseContentRange(std::string_view value);
+
 // One exchange on the wire, implemented once per platform: a GET of url with the header block
 // (plus the Range line) that follows no redirect and reports the first non-interim response
 // through the receiver. limits are the request's, defaults already applied.

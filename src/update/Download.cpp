@@ -88,45 +88,6 @@ std::string FileNamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Digits only, no sign, blanks around them allowed; false on anything else or on overflow.
-bool ParseUnsigned(std::string_view s, uint64_t& value) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    if (s.empty()) return false;
-    uint64_t v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return false;
-        if (v > (UINT64_MAX - 9) / 10) return false;
-        v = v * 10 + static_cast<uint64_t>(c - '0');
-    }
-    value = v;
-    return true;
-}
-
-// "bytes S-E/T" (206; T may be "*") or "bytes */T" (416).
-struct ContentRange {
-    bool hasStart = false;
-    uint64_t start = 0;
-    uint64_t end = 0;
-    bool hasTotal = false;
-    uint64_t total = 0;
-};
-
-ContentRange ParseContentRange(std::string_view value) {
-    ContentRange range;
-    constexpr std::string_view kUnit = "bytes ";
-    if (!value.starts_with(kUnit)) return range;
-    value.remove_prefix(kUnit.size());
-    const size_t slash = value.find('/');
-    if (slash == std::string_view::npos) return range;
-    range.hasTotal = ParseUnsigned(value.substr(slash + 1), range.total);
-    const std::string_view span = value.substr(0, slash);
-    const size_t dash = span.find('-');
-    range.hasStart = dash != std::string_view::npos && ParseUnsigned(span.substr(0, dash), range.start) &&
-                     ParseUnsigned(span.substr(dash + 1), range.end) && range.end >= range.start;
-    return range;
-}
-
 // What the final reply means for the temporary file.
 enum class Reply {
     Pending,          // no final reply yet
@@ -164,7 +125,7 @@ struct Transfer {
     Reply Judge(const platform::HttpHead& head) {
         const int status = head.status;
         if (status == 404) return Reply::NotFound;
-        const ContentRange range = ParseContentRange(
+        const platform::HttpContentRange range = platform::ParseContentRange(
             platform::HttpHeaderValue(head.headers, "Content-Range").value_or(std::string()));
         if (status == 206) {
             // A partial reply continues the file only where the file ends; one that starts at 0
@@ -218,7 +179,7 @@ struct Transfer {
     bool OnHead(const platform::HttpHead& head) {
         reply = Judge(head);
         uint64_t announced = 0;
-        ParseUnsigned(platform::HttpHeaderValue(head.headers, "Content-Length").value_or(std::string()),
+        platform::ParseHttpNumber(platform::HttpHeaderValue(head.headers, "Content-Length").value_or(std::string()),
                       announced);
         if (reply == Reply::Restart || reply == Reply::Refetch) {
             // What the temporary file held is stale.
@@ -540,7 +501,7 @@ namespace {
 constexpr uint64_t kMostKilobytesPerSecond = 100u * 1024 * 1024;
 
 bool ParseKilobytesPerSecond(const std::string& text, uint64_t& kbps) {
-    return ParseUnsigned(text, kbps) && kbps <= kMostKilobytesPerSecond;
+    return platform::ParseHttpNumber(text, kbps) && kbps <= kMostKilobytesPerSecond;
 }
 
 }  // namespace

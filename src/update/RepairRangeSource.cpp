@@ -15,28 +15,6 @@ namespace {
 constexpr const char* kAgentPrefix = "Update Download ";
 constexpr const char* kHeaderBlock = "Accept: */*\r\nPragma: no-cache\r\n";
 
-bool ParseNumber(std::string_view text, uint64_t& value) {
-    if (text.empty() || text.size() > 19) return false;
-    value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return true;
-}
-
-// "bytes FIRST-LAST/TOTAL" with FIRST <= LAST < TOTAL.
-bool ParseContentRange(std::string_view text, uint64_t& first, uint64_t& last, uint64_t& total) {
-    constexpr std::string_view kUnit = "bytes ";
-    if (text.substr(0, kUnit.size()) != kUnit) return false;
-    text.remove_prefix(kUnit.size());
-    const size_t dash = text.find('-');
-    const size_t slash = text.find('/');
-    if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash) return false;
-    return ParseNumber(text.substr(0, dash), first) && ParseNumber(text.substr(dash + 1, slash - dash - 1), last) &&
-           ParseNumber(text.substr(slash + 1), total) && first <= last && last < total;
-}
-
 std::string FileNamePart(const std::string& url) {
     const size_t slash = url.find_last_of('/');
     return slash == std::string::npos ? url : url.substr(slash + 1);
@@ -111,11 +89,12 @@ bool RepairRangeSource::Fetch(uint64_t first, uint64_t last, bool suffix) {
             return false;
         }
         const std::optional<std::string> range = platform::HttpHeaderValue(head.headers, "Content-Range");
-        uint64_t a = 0, b = 0, total = 0;
-        if (!range || !ParseContentRange(*range, a, b, total)) {
+        const platform::HttpContentRange parsed = platform::ParseContentRange(range.value_or(std::string()));
+        if (!parsed.hasStart || !parsed.hasTotal || parsed.end >= parsed.total) {
             m_strError = "the server's 206 reply has no usable Content-Range";
             return false;
         }
+        const uint64_t a = parsed.start, b = parsed.end, total = parsed.total;
         const bool asked = suffix ? b + 1 == total && total - a == std::min(last, total)
                                   : a == first && b == last && total == m_nSize;
         if (!asked) {
